@@ -1,0 +1,53 @@
+// The process entry of Orbalt.exe.
+#include <new>
+#include <string>
+#include <vector>
+
+#include "core/build_constants.h"
+#include "core/state.h"
+#include "core/win.h"
+#include "driver/install_sequence.h"
+#include "driver/operations_win.h"
+
+namespace {
+
+// The system's text for a result code, without its trailing line end.
+std::wstring SystemMessage(std::uint32_t code) {
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text(buffer != nullptr ? buffer : L"", length);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // Before anything can load a DLL: never from the installer's own (Downloads) folder.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    using namespace orbalt;
+    const std::vector<std::string> args(__argv, __argv + __argc);
+    const Operations ops = RealOperations(instance);
+    const SequenceConstants constants{DotNetDownloadUrl, FrameworkDownloadUrl, AppPackageFamilyName,
+                                      AppPackageFullName};
+    std::uint32_t code = 0;
+    try {
+        return static_cast<int>(InstallSequence(args, ops, constants));
+    } catch (const HResultError& error) {
+        code = static_cast<std::uint32_t>(error.code());
+    } catch (const std::bad_alloc&) {
+        code = static_cast<std::uint32_t>(E_OUTOFMEMORY);
+    } catch (const std::exception&) {
+        code = static_cast<std::uint32_t>(E_UNEXPECTED);
+    }
+    // Nothing below the entry catches a raised error; here it gets its notice, and the run its
+    // end, and the HRESULT becomes the exit code.
+    ReportRaisedError(ops, code, SystemMessage(code));
+    return static_cast<int>(code);
+}

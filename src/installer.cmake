@@ -1,0 +1,27 @@
+# The installer executables, defined once every library, tool and payload is known.
+if(WIN32)
+    # One installer per set of build constants: the shipped Orbalt.exe, and in the test build
+    # OrbaltTest.exe, whose download addresses and digests point at the loopback test server.
+    function(orbalt_installer target)
+        cmake_parse_arguments(ARG "" "DOTNET_URL;FRAMEWORK_URL;DOTNET_SHA512;FRAMEWORK_SHA512" "" ${ARGN})
+        add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main_win.cpp
+                                         ${CMAKE_SOURCE_DIR}/src/core/build_constants.cpp)
+        target_link_libraries(${target} PRIVATE orbalt_win orbalt_resources)
+        orbalt_warnings(${target})
+        get_property(identity GLOBAL PROPERTY ORBALT_APP_IDENTITY_DEFINITIONS)
+        target_compile_definitions(${target} PRIVATE
+            ORBALT_DOTNET_URL="${ARG_DOTNET_URL}" ORBALT_FRAMEWORK_URL="${ARG_FRAMEWORK_URL}"
+            ORBALT_DOTNET_SHA512="${ARG_DOTNET_SHA512}" ORBALT_FRAMEWORK_SHA512="${ARG_FRAMEWORK_SHA512}"
+            ${identity})
+        set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
+    endfunction()
+
+    orbalt_installer(Orbalt DOTNET_URL "${ORBALT_DOTNET_URL}" FRAMEWORK_URL "${ORBALT_FRAMEWORK_URL}"
+                     DOTNET_SHA512 "${ORBALT_DOTNET_SHA512}" FRAMEWORK_SHA512 "${ORBALT_FRAMEWORK_SHA512}")
+    if(ORBALT_TEST_BUILD)
+        set(loopback "http://127.0.0.1:${ORBALT_TEST_HTTP_PORT}")
+        orbalt_installer(OrbaltTest DOTNET_URL "${loopback}/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe"
+                         FRAMEWORK_URL "${loopback}/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"
+                         DOTNET_SHA512 "${ORBALT_TEST_DOTNET_SHA512}" FRAMEWORK_SHA512 "")
+    endif()
+endif()

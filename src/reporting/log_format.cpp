@@ -1,0 +1,48 @@
+#include "reporting/log_format.h"
+
+#include <cmath>
+
+#include "core/text.h"
+
+namespace orbalt {
+
+std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::u16string units = ToUtf16(prefix + text + L"\n");
+    std::string bytes;
+    bytes.reserve(units.size() + 8);
+    for (char16_t unit : units) {
+        if (unit == u'\n') {
+            bytes += "\r\n";
+        } else if (unit <= 0xFF) {
+            bytes += static_cast<char>(unit);
+        } else {
+            bytes += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) {
+                bytes += kHex[(unit >> shift) & 0xF];
+            }
+        }
+    }
+    return bytes;
+}
+
+std::wstring NoticeBody(const std::wstring& title, const std::wstring& text) {
+    return title + L" - Reason: " + text;
+}
+
+std::wstring ProgressText(std::int32_t count, std::int32_t number, double percent) {
+    double whole = count * 100.0;
+    double overall = whole == 0.0 ? 0.0 : ((number - 1) * 100.0 + percent) / whole * 100.0;
+    auto rounded = static_cast<std::int32_t>(std::floor(overall + 0.5));
+    if (rounded == 0) {
+        return L"Getting ready...";
+    }
+    if (rounded == 100) {
+        return L"Installing...";
+    }
+    std::wstring digits = FormatUnsigned(static_cast<std::uint32_t>(rounded < 0 ? -static_cast<std::int64_t>(rounded)
+                                                                                 : rounded));
+    return (rounded < 0 ? L"-" : L"") + digits + L"%";
+}
+
+} // namespace orbalt

@@ -1,0 +1,24 @@
+// The bytes of Installer.log and the texts reporting shows (portable).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orbalt {
+
+inline constexpr wchar_t kLogPrefix[] = L"|LOG|: ";
+inline constexpr wchar_t kErrorPrefix[] = L"|ERROR|: ";
+inline constexpr wchar_t kInfoPrefix[] = L"|INFO|: ";
+
+// One whole record: prefix and text, one byte per character (ISO 8859-1), every line feed as
+// CR LF, closed by CR LF. A UTF-16 unit above U+00FF becomes the six characters \uXXXX, so a
+// record is never cut short and never holds a byte that means something else.
+std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text);
+
+// "title - Reason: text", the body of notices on the console and in the log.
+std::wstring NoticeBody(const std::wstring& title, const std::wstring& text);
+
+// The status text for the progress of download `number` of `count` at `percent` of its own.
+std::wstring ProgressText(std::int32_t count, std::int32_t number, double percent);
+
+} // namespace orbalt

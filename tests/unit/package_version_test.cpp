@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "deployment/package_version.h"
+
+namespace orbalt {
+namespace {
+
+TEST(PackageVersion, ParseFormatAndOrder) {
+    EXPECT_EQ(ParsePackageVersion(L"14.0.33728.0"), (PackageVersion{14, 0, 33728, 0}));
+    EXPECT_EQ(ParsePackageVersion(L"10"), (PackageVersion{10, 0, 0, 0}));
+    EXPECT_EQ(ParsePackageVersion(L"1..3"), (PackageVersion{1, 0, 3, 0}));
+    EXPECT_EQ(ParsePackageVersion(L"1.2.3.4.5"), (PackageVersion{1, 2, 3, 4}));
+    EXPECT_EQ(ParsePackageVersion(L" 7x.+8.0009"), (PackageVersion{7, 8, 9, 0}));
+    EXPECT_EQ(ParsePackageVersion(L""), (PackageVersion{}));
+    EXPECT_EQ(ParsePackageVersion(L"65535.0.0.0"), (PackageVersion{65535, 0, 0, 0}));
+    EXPECT_THROW(ParsePackageVersion(L"a.1"), std::invalid_argument);
+    EXPECT_THROW(ParsePackageVersion(L"1.65536"), std::out_of_range);
+    EXPECT_THROW(ParsePackageVersion(L"1.-1"), std::out_of_range);
+    EXPECT_THROW(ParsePackageVersion(L"99999999999"), std::out_of_range);
+
+    EXPECT_EQ(FormatPackageVersion({14, 0, 33728, 0}), L"14.0.33728.0");
+    EXPECT_EQ(FormatPackageVersion({65535, 65535, 65535, 65535}), L"65535.65535.65535.65535");
+
+    const PackageVersion minimum{14, 0, 33728, 0};
+    EXPECT_GE((PackageVersion{15, 0, 0, 0}), minimum); // Major decides first
+    EXPECT_GE(minimum, minimum);
+    EXPECT_LT((PackageVersion{14, 0, 30000, 0}), minimum);
+    EXPECT_LT((PackageVersion{14, 0, 33728, 0}), (PackageVersion{14, 0, 33728, 1}));
+}
+
+} // namespace
+} // namespace orbalt

@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include "core/text.h"
+#include "reporting/log_format.h"
+
+namespace orbalt {
+namespace {
+
+TEST(LogRecord, BytesAreLatin1WithCrLfAndEscapesAboveFF) {
+    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"abc"), "|LOG|: abc\r\n");
+    // A line feed inside a text gives a second line without a prefix.
+    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"one\ntwo"), "|LOG|: one\r\ntwo\r\n");
+    // U+00E9 is one byte; U+0141 and a character outside the BMP (two UTF-16 units) are escaped.
+    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"\u00e9\u0141"), "|LOG|: \xe9\\u0141\r\n");
+    EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
+    EXPECT_EQ(FormatLogRecord(kErrorPrefix, NoticeBody(L"T", L"X")), "|ERROR|: T - Reason: X\r\n");
+    EXPECT_EQ(FormatLogRecord(kInfoPrefix, L""), "|INFO|: \r\n");
+}
+
+TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
+    EXPECT_EQ(ProgressText(2, 2, 50), L"75%");
+    EXPECT_EQ(ProgressText(2, 1, 100), L"50%");
+    EXPECT_EQ(ProgressText(1, 1, 0.4), L"Getting ready...");
+    EXPECT_EQ(ProgressText(1, 1, 99.5), L"Installing...");
+    EXPECT_EQ(ProgressText(1, 1, 99.4), L"99%");
+    EXPECT_EQ(ProgressText(1, 1, 0.5), L"1%"); // halfway goes up
+    // Nothing to download: always the getting-ready text, also at 100.
+    EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
+    EXPECT_EQ(ProgressText(0, 0, 42.0), L"Getting ready...");
+    EXPECT_EQ(ProgressText(1, 0, 0.0), L"-100%");
+}
+
+TEST(Text, UnsignedHexAndUtf8) {
+    EXPECT_EQ(FormatUnsigned(0), L"0");
+    EXPECT_EQ(FormatUnsigned(0xC0000005u), L"3221225477");
+    EXPECT_EQ(FormatHex(0x80004001u), L"0x80004001");
+    EXPECT_EQ(ToUtf8(L"a\u00e9\u20ac"), "a\xc3\xa9\xe2\x82\xac");
+    EXPECT_EQ(FromUtf8("a\xc3\xa9\xe2\x82\xac"), L"a\u00e9\u20ac");
+    EXPECT_EQ(FromUtf8("\xff"), L"\ufffd");
+    EXPECT_EQ(ToUtf16(FromUtf8("\xf0\x9f\x98\x80")), u"\U0001F600");
+}
+
+} // namespace
+} // namespace orbalt

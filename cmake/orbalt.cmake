@@ -28,7 +28,7 @@ endfunction()
 
 if(WIN32)
     # No MinGW runtime DLL travels with the executables.
-    add_link_options(-static -static-libgcc -static-libstdc++)
+    add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 endif()
 

@@ -16,8 +16,9 @@ ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]")
 
 
 class Result:
-    def __init__(self, exit_code, console, log_bytes, temp_files):
+    def __init__(self, exit_code, console, log_bytes, temp_files, opened):
         self.exit_code = exit_code
+        self.opened = opened  # the files the installer opened for the user
         self.console = console
         self.log_bytes = log_bytes
         self.temp_files = temp_files
@@ -78,8 +79,14 @@ class Prefix:
             with open(log_path, "rb") as f:
                 log_bytes = f.read()
         files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+        opened_path = os.path.join(self.path, "drive_c", "orbalt-test", "opened.txt")
+        opened = []
+        if os.path.exists(opened_path):
+            with open(opened_path, encoding="utf-8", errors="replace") as f:
+                opened = f.read().splitlines()
+            os.remove(opened_path)
         console_text = ANSI.sub("", done.stdout.decode("utf-8", "replace")).replace("\r", "")
-        return Result(exit_code, console_text, log_bytes, files)
+        return Result(exit_code, console_text, log_bytes, files, opened)
 
 
 class PrefixTest(unittest.TestCase):

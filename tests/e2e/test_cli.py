@@ -29,6 +29,7 @@ class HelpScreen(PrefixTest):
                 self.assertEqual(lines[: len(HELP)], HELP)
                 self.assertTrue(lines[len(HELP)].startswith("Press any key to continue"))
                 self.assertNotIn(BANNER[1], lines)
+                self.assertEqual(result.opened, [])
 
 
 class RunBanner(PrefixTest):

@@ -120,7 +120,7 @@ bool ProvisionPackage(std::wstring familyName, std::wstring& errorText) {
     for (UINT32 index = 0; index < size; ++index) {
         ComPtr<abi::IPackage> package;
         ThrowIfFailed(provisioned->GetAt(index, package.put()));
-        const std::wstring family = FamilyNameOf(*package);
+        const std::wstring family = FamilyNameOf(*package.get());
         if (CompareStringOrdinal(family.c_str(), -1, familyName.c_str(), -1, TRUE) == CSTR_EQUAL) {
             alreadyProvisioned = true;
         }

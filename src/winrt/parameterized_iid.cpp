@@ -49,21 +49,27 @@ Guid ParameterizedIid(std::string_view signature) {
     return guid;
 }
 
+// Built by appending: GCC 12 warns falsely (-Wrestrict) about chains of literal + string.
 std::string InterfaceSignature(const Guid& iid) {
-    return "{" + FormatGuid(iid) + "}";
+    std::string signature = "{";
+    signature.append(FormatGuid(iid)).append("}");
+    return signature;
 }
 
 std::string RuntimeClassSignature(std::string_view name, const Guid& defaultIid) {
-    return "rc(" + std::string(name) + ";" + InterfaceSignature(defaultIid) + ")";
+    std::string signature = "rc(";
+    signature.append(name).append(";").append(InterfaceSignature(defaultIid)).append(")");
+    return signature;
 }
 
 std::string PinterfaceSignature(const Guid& genericIid, std::initializer_list<std::string_view> arguments) {
-    std::string signature = "pinterface(" + InterfaceSignature(genericIid);
+    std::string signature = "pinterface(";
+    signature.append(InterfaceSignature(genericIid));
     for (std::string_view argument : arguments) {
-        signature += ';';
-        signature += argument;
+        signature.append(";").append(argument);
     }
-    return signature + ")";
+    signature.append(")");
+    return signature;
 }
 
 } // namespace orbalt

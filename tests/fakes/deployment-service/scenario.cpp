@@ -81,7 +81,7 @@ orbalt::abi::PackageVersionValue ParseVersion(const std::wstring& text) {
 }
 
 // Reads key=value options; "text=" takes the rest of the line, spaces included.
-void ParseOptions(std::wistringstream& words, OutcomeSpec& outcome, UINT32* entries) {
+void ParseOptions(std::wistringstream& words, Outcome& outcome, UINT32* entries) {
     std::wstring word;
     while (words >> word) {
         const auto equals = word.find(L'=');
@@ -113,13 +113,13 @@ void ParseOptions(std::wistringstream& words, OutcomeSpec& outcome, UINT32* entr
 
 } // namespace
 
-OutcomeSpec Scenario::OutcomeOf(const std::wstring& method, const std::wstring& argument) const {
-    for (const OutcomeSpec& outcome : deployments) {
+Outcome Scenario::OutcomeOf(const std::wstring& method, const std::wstring& argument) const {
+    for (const Outcome& outcome : deployments) {
         if (outcome.method == method && argument.find(outcome.match) != std::wstring::npos) {
             return outcome;
         }
     }
-    OutcomeSpec success;
+    Outcome success;
     success.method = method;
     return success;
 }
@@ -140,7 +140,7 @@ Scenario LoadScenario() {
             continue;
         }
         if (kind == L"installed" || kind == L"user" || kind == L"provisioned") {
-            PackageSpec package;
+            PackageEntry package;
             std::wstring version = L"1.0.0.0", architecture = L"x64";
             words >> package.family;
             if (kind != L"provisioned") {
@@ -148,7 +148,7 @@ Scenario LoadScenario() {
             }
             package.version = ParseVersion(version);
             package.architecture = ParseArchitecture(architecture);
-            OutcomeSpec ignored;
+            Outcome ignored;
             ParseOptions(words, ignored, &package.entries);
             auto& list = kind == L"installed" ? scenario.installed
                          : kind == L"user"    ? scenario.user
@@ -156,7 +156,7 @@ Scenario LoadScenario() {
             package.label = kind + L"[" + std::to_wstring(list.size()) + L"]";
             list.push_back(package);
         } else if (kind == L"deploy") {
-            OutcomeSpec outcome;
+            Outcome outcome;
             words >> outcome.method;
             ParseOptions(words, outcome, nullptr);
             scenario.deployments.push_back(outcome);

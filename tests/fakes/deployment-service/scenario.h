@@ -13,7 +13,7 @@
 
 namespace fake {
 
-struct PackageSpec {
+struct PackageEntry {
     std::wstring family;
     orbalt::abi::PackageVersionValue version{};
     INT32 architecture = 9;
@@ -21,7 +21,7 @@ struct PackageSpec {
     std::wstring label; // how the journal names it, e.g. user[1]
 };
 
-struct OutcomeSpec {
+struct Outcome {
     std::wstring method; // empty for the launch
     std::wstring match;  // the call's argument must contain it; empty matches every call
     AsyncStatus status = Completed;
@@ -33,14 +33,14 @@ struct OutcomeSpec {
 };
 
 struct Scenario {
-    std::vector<PackageSpec> installed;   // FindPackages
-    std::vector<PackageSpec> user;        // FindPackagesByUserSecurityIdPackageFamilyName
-    std::vector<PackageSpec> provisioned; // FindProvisionedPackages
-    std::vector<OutcomeSpec> deployments;
-    OutcomeSpec launch;
+    std::vector<PackageEntry> installed;   // FindPackages
+    std::vector<PackageEntry> user;        // FindPackagesByUserSecurityIdPackageFamilyName
+    std::vector<PackageEntry> provisioned; // FindProvisionedPackages
+    std::vector<Outcome> deployments;
+    Outcome launch;
 
     // The first deploy line for this method whose match the argument contains; else success.
-    OutcomeSpec OutcomeOf(const std::wstring& method, const std::wstring& argument) const;
+    Outcome OutcomeOf(const std::wstring& method, const std::wstring& argument) const;
 };
 
 Scenario LoadScenario();

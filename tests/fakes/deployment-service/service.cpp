@@ -110,7 +110,7 @@ std::atomic<int> operationNumber{0};
 
 template <typename Operation, typename Handler> class AsyncObject : public Object<Operation, IAsyncInfo> {
 public:
-    explicit AsyncObject(const OutcomeSpec& outcome)
+    explicit AsyncObject(const Outcome& outcome)
         : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
           status_(outcome.late ? Started : outcome.status) {}
 
@@ -185,7 +185,7 @@ protected:
         std::lock_guard lock(mutex_);
         return status_ == Started;
     }
-    const OutcomeSpec& outcome() const { return outcome_; }
+    const Outcome& outcome() const { return outcome_; }
 
 private:
     void Finish() {
@@ -202,7 +202,7 @@ private:
         }
     }
 
-    const OutcomeSpec outcome_;
+    const Outcome outcome_;
     const std::wstring name_;
     std::mutex mutex_;
     AsyncStatus status_;
@@ -212,7 +212,7 @@ private:
 
 class DeploymentResult final : public Object<IDeploymentResult> {
 public:
-    explicit DeploymentResult(const OutcomeSpec& outcome) : outcome_(outcome) {}
+    explicit DeploymentResult(const Outcome& outcome) : outcome_(outcome) {}
     HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
         return Copy(outcome_.errorText, value);
     }
@@ -226,7 +226,7 @@ public:
     }
 
 private:
-    const OutcomeSpec outcome_;
+    const Outcome outcome_;
 };
 
 class DeploymentOperation final : public AsyncObject<IDeploymentOperation, IDeploymentCompletedHandler> {
@@ -267,7 +267,7 @@ public:
 
 // Starts an operation with the scenario's outcome and journals it.
 template <typename Operation, typename Interface>
-HRESULT Start(const OutcomeSpec& outcome, const std::wstring& call, Interface** out) {
+HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out) {
     if (out == nullptr) {
         return E_POINTER;
     }
@@ -283,26 +283,26 @@ HRESULT Start(const OutcomeSpec& outcome, const std::wstring& call, Interface** 
 
 class PackageId final : public Object<IPackageId> {
 public:
-    explicit PackageId(const PackageSpec& spec) : spec_(spec) {}
+    explicit PackageId(const PackageEntry& entry) : entry_(entry) {}
     HRESULT STDMETHODCALLTYPE get_Name(HSTRING* value) override {
-        return Copy(spec_.family.substr(0, spec_.family.rfind(L'_')), value);
+        return Copy(entry_.family.substr(0, entry_.family.rfind(L'_')), value);
     }
     HRESULT STDMETHODCALLTYPE get_Version(PackageVersionValue* value) override {
-        *value = spec_.version;
+        *value = entry_.version;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_Architecture(INT32* value) override {
-        *value = spec_.architecture;
+        *value = entry_.architecture;
         return S_OK;
     }
     FAKE_UNEXPECTED(L"PackageId", get_ResourceId, HSTRING*)
     FAKE_UNEXPECTED(L"PackageId", get_Publisher, HSTRING*)
     FAKE_UNEXPECTED(L"PackageId", get_PublisherId, HSTRING*)
     FAKE_UNEXPECTED(L"PackageId", get_FullName, HSTRING*)
-    HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(spec_.family, value); }
+    HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
 
 private:
-    const PackageSpec spec_;
+    const PackageEntry entry_;
 };
 
 class AppListEntry final : public Object<IAppListEntry> {
@@ -342,10 +342,10 @@ private:
 
 class Package final : public Object<IPackage, IPackage8> {
 public:
-    Package(std::shared_ptr<const Scenario> scenario, const PackageSpec& spec)
-        : scenario_(std::move(scenario)), spec_(spec) {}
+    Package(std::shared_ptr<const Scenario> scenario, const PackageEntry& entry)
+        : scenario_(std::move(scenario)), entry_(entry) {}
     HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
-        return HandOut(new PackageId(spec_), value);
+        return HandOut(new PackageId(entry_), value);
     }
     FAKE_UNEXPECTED(L"Package", get_InstalledLocation, IInspectable**)
     FAKE_UNEXPECTED(L"Package", get_IsFramework, boolean*)
@@ -361,11 +361,11 @@ public:
     FAKE_UNEXPECTED(L"Package", get_UserExternalPath, HSTRING*)
     FAKE_UNEXPECTED(L"Package", GetLogoAsRandomAccessStreamReference, SizeValue, IInspectable**)
     HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
-        Journal(spec_.label + L".GetAppListEntries");
+        Journal(entry_.label + L".GetAppListEntries");
         std::vector<ComPtr<IAppListEntry>> list;
-        for (UINT32 i = 0; i < spec_.entries; ++i) {
+        for (UINT32 i = 0; i < entry_.entries; ++i) {
             list.push_back(ComPtr<IAppListEntry>::Attach(
-                new AppListEntry(scenario_, spec_.label + L".entry[" + std::to_wstring(i) + L"]")));
+                new AppListEntry(scenario_, entry_.label + L".entry[" + std::to_wstring(i) + L"]")));
         }
         return HandOut(new AppListEntries(std::move(list)), entries);
     }
@@ -373,16 +373,16 @@ public:
 
 private:
     const std::shared_ptr<const Scenario> scenario_;
-    const PackageSpec spec_;
+    const PackageEntry entry_;
 };
 
 using PackageList = std::vector<ComPtr<IPackage>>;
 
 PackageList MakePackages(const std::shared_ptr<const Scenario>& scenario,
-                         const std::vector<PackageSpec>& specs) {
+                         const std::vector<PackageEntry>& listed) {
     PackageList packages;
-    for (const PackageSpec& spec : specs) {
-        packages.push_back(ComPtr<IPackage>::Attach(new Package(scenario, spec)));
+    for (const PackageEntry& entry : listed) {
+        packages.push_back(ComPtr<IPackage>::Attach(new Package(scenario, entry)));
     }
     return packages;
 }
@@ -546,10 +546,10 @@ public:
         const std::wstring family = ToText(packageFamilyName);
         Journal(L"PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid=" +
                 Quote(ToText(userSecurityId)) + L" family=" + Quote(family));
-        std::vector<PackageSpec> matching;
-        for (const PackageSpec& spec : scenario_->user) {
-            if (spec.family == family) {
-                matching.push_back(spec);
+        std::vector<PackageEntry> matching;
+        for (const PackageEntry& entry : scenario_->user) {
+            if (entry.family == family) {
+                matching.push_back(entry);
             }
         }
         return HandOut(new PackageIterable(MakePackages(scenario_, matching)), packages);

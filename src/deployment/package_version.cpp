@@ -25,8 +25,8 @@ PackageVersion ParsePackageVersion(std::wstring text) {
 }
 
 std::wstring FormatPackageVersion(PackageVersion version) {
-    return FormatUnsigned(version.Major) + L"." + FormatUnsigned(version.Minor) + L"." + FormatUnsigned(version.Build) +
-           L"." + FormatUnsigned(version.Revision);
+    return FormatUnsigned(version.Major) + L"." + FormatUnsigned(version.Minor) + L"." +
+           FormatUnsigned(version.Build) + L"." + FormatUnsigned(version.Revision);
 }
 
 } // namespace orbalt

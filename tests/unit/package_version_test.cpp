@@ -14,6 +14,10 @@ TEST(PackageVersion, ParseFormatAndOrder) {
     EXPECT_EQ(ParsePackageVersion(L"1.2.3.4.5"), (PackageVersion{1, 2, 3, 4}));
     EXPECT_EQ(ParsePackageVersion(L" 7x.+8.0009"), (PackageVersion{7, 8, 9, 0}));
     EXPECT_EQ(ParsePackageVersion(L""), (PackageVersion{}));
+    EXPECT_EQ(ParsePackageVersion(L".5"), (PackageVersion{0, 5, 0, 0})); // a leading empty part is 0
+    EXPECT_EQ(ParsePackageVersion(L"1.2.3.4 beta"),
+              (PackageVersion{1, 2, 3, 4}));                              // the rest of a part is ignored
+    EXPECT_THROW(ParsePackageVersion(L"1.2.x.4"), std::invalid_argument); // any part, not only the first
     EXPECT_EQ(ParsePackageVersion(L"65535.0.0.0"), (PackageVersion{65535, 0, 0, 0}));
     EXPECT_THROW(ParsePackageVersion(L"a.1"), std::invalid_argument);
     EXPECT_THROW(ParsePackageVersion(L"1.65536"), std::out_of_range);

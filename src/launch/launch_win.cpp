@@ -1,0 +1,61 @@
+#include "core/build_constants.h"
+#include "core/win.h"
+#include "driver/elevation.h"
+#include "launch/launch.h"
+#include "launch/launch_rules.h"
+#include "reporting/reporting.h"
+#include "winrt/abi_win.h"
+#include "winrt/activation_win.h"
+#include "winrt/await_win.h"
+#include "winrt/hstring_win.h"
+
+namespace orbalt {
+
+void LaunchApp() {
+    if (IsRunningAsSystem()) {
+        LogLine(kLaunchAsSystemLine);
+        return;
+    }
+    SetStatusText(kLaunchingText);
+    LogLine(kLaunchingText);
+
+    auto manager = CreatePackageManager();
+    HString currentUser; // the empty security id stands for the current user
+    HString family(AppPackageFamilyName);
+    ComPtr<abi::IIterablePackage> packages;
+    ThrowIfFailed(manager->FindPackagesByUserSecurityIdPackageFamilyName(currentUser.get(), family.get(),
+                                                                         packages.put()));
+    ComPtr<abi::IIteratorPackage> iterator;
+    ThrowIfFailed(packages->First(iterator.put()));
+    boolean hasCurrent = 0;
+    ThrowIfFailed(iterator->get_HasCurrent(&hasCurrent));
+    for (; hasCurrent != 0; ThrowIfFailed(iterator->MoveNext(&hasCurrent))) {
+        ComPtr<abi::IPackage> package;
+        ThrowIfFailed(iterator->get_Current(package.put()));
+        auto package8 = package.As<abi::IPackage8>(abi::IPackage8::Iid);
+        ComPtr<abi::IVectorViewAppListEntry> entries;
+        ThrowIfFailed(package8->GetAppListEntries(entries.put()));
+        UINT32 size = 0;
+        ThrowIfFailed(entries->get_Size(&size));
+        if (size == 0) {
+            continue;
+        }
+        ComPtr<abi::IAppListEntry> entry;
+        ThrowIfFailed(entries->GetAt(0, entry.put()));
+        LogLine(kFoundEntryLine);
+        ComPtr<abi::IBooleanOperation> launch;
+        ThrowIfFailed(entry->LaunchAsync(launch.put()));
+        switch (JudgeLaunch(AwaitOperation<abi::IBooleanCompletedHandler>(launch.get()))) {
+        case LaunchVerdict::Launched:
+            return;
+        case LaunchVerdict::Canceled:
+            throw HResultError(kCanceled);
+        case LaunchVerdict::Notice:
+            ReportInfo(kLaunchNoticeTitle, kLaunchNoticeText);
+            return;
+        }
+    }
+    ReportInfo(kLaunchNoticeTitle, kLaunchNoticeText);
+}
+
+} // namespace orbalt

@@ -1,0 +1,663 @@
+// The simulated Windows package deployment service: activated by combase as the runtime classes
+// Windows.Management.Deployment.PackageManager and Windows.Foundation.Uri, it answers through
+// the installer's own hand-declared ABI from a scenario file and journals every call.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+#include "core/text.h"
+#include "core/win.h"
+#include "scenario.h"
+#include "winrt/abi_win.h"
+#include "winrt/hstring_win.h"
+
+namespace fake {
+namespace {
+
+using namespace orbalt::abi;
+using orbalt::ComPtr;
+using orbalt::HString;
+
+constexpr HRESULT kBounds = static_cast<HRESULT>(0x8000000Bu);
+constexpr HRESULT kIllegalMethodCall = static_cast<HRESULT>(0x8000000Eu);
+constexpr HRESULT kIllegalDelegateAssignment = static_cast<HRESULT>(0x80000018u);
+
+template <typename T> constexpr IID IidOf() {
+    return T::Iid;
+}
+template <> constexpr IID IidOf<IAsyncInfo>() {
+    return kIidIAsyncInfo;
+}
+template <> constexpr IID IidOf<IActivationFactory>() {
+    return kIidIActivationFactory;
+}
+
+std::wstring Quote(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+std::wstring ToText(HSTRING value) {
+    return HString::ToWString(value);
+}
+
+HRESULT Copy(const std::wstring& text, HSTRING* out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    return WindowsCreateString(text.data(), static_cast<UINT32>(text.size()), out);
+}
+
+// A reference-counted object implementing the given interfaces (and IInspectable, IAgileObject).
+template <typename... Interfaces> class Object : public Interfaces... {
+    using First = std::tuple_element_t<0, std::tuple<Interfaces...>>;
+
+public:
+    virtual ~Object() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = nullptr;
+        if (iid == kIidIUnknown || iid == kIidIInspectable || iid == kIidIAgileObject) {
+            *object = static_cast<First*>(this);
+        } else {
+            ((iid == IidOf<Interfaces>() ? (*object = static_cast<Interfaces*>(this), true) : false) || ...);
+        }
+        if (*object == nullptr) {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE GetIids(ULONG*, IID**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetRuntimeClassName(HSTRING*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTrustLevel(TrustLevel* level) override {
+        *level = BaseTrust;
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> references_{1};
+};
+
+// Hands a new object out through an interface pointer, with the caller owning the reference.
+template <typename Interface, typename T> HRESULT HandOut(T* object, Interface** out) {
+    *out = static_cast<Interface*>(object);
+    return S_OK;
+}
+
+// A method the installer has no business calling: journaled, so that a wrong slot shows.
+#define FAKE_UNEXPECTED(owner, name, ...)                                                                    \
+    HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override {                                                   \
+        Journal(L"unexpected " owner L"." #name);                                                            \
+        return E_NOTIMPL;                                                                                    \
+    }
+
+// ---- asynchronous operations ----------------------------------------------------------------
+
+std::atomic<int> operationNumber{0};
+
+template <typename Operation, typename Handler> class AsyncObject : public Object<Operation, IAsyncInfo> {
+public:
+    explicit AsyncObject(const Outcome& outcome)
+        : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
+          status_(outcome.late ? Started : outcome.status) {}
+
+    const std::wstring& name() const { return name_; }
+
+    // Ends a late operation from another thread, as Windows would.
+    void FinishLater() {
+        this->AddRef();
+        HANDLE thread = CreateThread(
+            nullptr, 0,
+            [](void* context) -> DWORD {
+                auto* self = static_cast<AsyncObject*>(context);
+                Sleep(100);
+                self->Finish();
+                self->Release();
+                return 0;
+            },
+            this, 0, nullptr);
+        if (thread != nullptr) {
+            CloseHandle(thread);
+        }
+    }
+
+    HRESULT STDMETHODCALLTYPE get_Id(UINT32* id) override {
+        *id = static_cast<UINT32>(std::stoi(name_.substr(2)));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* status) override {
+        std::lock_guard lock(mutex_);
+        *status = status_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ErrorCode(HRESULT* code) override {
+        std::lock_guard lock(mutex_);
+        *code = status_ == Started ? S_OK : outcome_.errorCode;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Cancel() override {
+        Journal(name_ + L".Cancel");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Close() override { return S_OK; }
+
+    HRESULT STDMETHODCALLTYPE put_Completed(Handler* handler) override {
+        Journal(name_ + L".put_Completed");
+        std::unique_lock lock(mutex_);
+        if (handlerSet_) {
+            return kIllegalDelegateAssignment;
+        }
+        handlerSet_ = true;
+        if (status_ == Started) {
+            handler_ = ComPtr<Handler>::Attach(handler);
+            handler->AddRef();
+            return S_OK;
+        }
+        // Already over: called at once, on this thread.
+        const AsyncStatus status = status_;
+        lock.unlock();
+        return handler->Invoke(this, status);
+    }
+    HRESULT STDMETHODCALLTYPE get_Completed(Handler** handler) override {
+        std::lock_guard lock(mutex_);
+        *handler = handler_.get();
+        if (*handler != nullptr) {
+            (*handler)->AddRef();
+        }
+        return S_OK;
+    }
+
+protected:
+    bool IsStarted() {
+        std::lock_guard lock(mutex_);
+        return status_ == Started;
+    }
+    const Outcome& outcome() const { return outcome_; }
+
+private:
+    void Finish() {
+        ComPtr<Handler> handler;
+        {
+            std::lock_guard lock(mutex_);
+            status_ = outcome_.status;
+            handler = std::move(handler_);
+        }
+        Journal(name_ + L".completed status=" + std::to_wstring(outcome_.status) +
+                (handler ? L" (handler invoked)" : L" (no handler)"));
+        if (handler) {
+            handler->Invoke(this, outcome_.status);
+        }
+    }
+
+    const Outcome outcome_;
+    const std::wstring name_;
+    std::mutex mutex_;
+    AsyncStatus status_;
+    bool handlerSet_ = false;
+    ComPtr<Handler> handler_;
+};
+
+class DeploymentResult final : public Object<IDeploymentResult> {
+public:
+    explicit DeploymentResult(const Outcome& outcome) : outcome_(outcome) {}
+    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
+        return Copy(outcome_.errorText, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_ActivityId(GUID* value) override {
+        *value = GUID{};
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
+        *value = outcome_.extendedErrorCode;
+        return S_OK;
+    }
+
+private:
+    const Outcome outcome_;
+};
+
+class DeploymentOperation final : public AsyncObject<IDeploymentOperation, IDeploymentCompletedHandler> {
+public:
+    using AsyncObject::AsyncObject;
+    HRESULT STDMETHODCALLTYPE put_Progress(IUnknown*) override {
+        Journal(name() + L".put_Progress");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Progress(IUnknown** handler) override {
+        *handler = nullptr;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetResults(IDeploymentResult** results) override {
+        Journal(name() + L".GetResults");
+        if (IsStarted()) {
+            return kIllegalMethodCall;
+        }
+        if (FAILED(outcome().results)) {
+            return outcome().results;
+        }
+        return HandOut(new DeploymentResult(outcome()), results);
+    }
+};
+
+class BooleanOperation final : public AsyncObject<IBooleanOperation, IBooleanCompletedHandler> {
+public:
+    using AsyncObject::AsyncObject;
+    HRESULT STDMETHODCALLTYPE GetResults(boolean* results) override {
+        Journal(name() + L".GetResults");
+        if (IsStarted()) {
+            return kIllegalMethodCall;
+        }
+        *results = outcome().status == Completed;
+        return S_OK;
+    }
+};
+
+// Starts an operation with the scenario's outcome and journals it.
+template <typename Operation, typename Interface>
+HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    auto* operation = new Operation(outcome);
+    Journal(call + L" -> " + operation->name() + (outcome.late ? L" (late)" : L" (early)"));
+    if (outcome.late) {
+        operation->FinishLater();
+    }
+    return HandOut(operation, out);
+}
+
+// ---- packages ----------------------------------------------------------------------------
+
+class PackageId final : public Object<IPackageId> {
+public:
+    explicit PackageId(const PackageEntry& entry) : entry_(entry) {}
+    HRESULT STDMETHODCALLTYPE get_Name(HSTRING* value) override {
+        return Copy(entry_.family.substr(0, entry_.family.rfind(L'_')), value);
+    }
+    HRESULT STDMETHODCALLTYPE get_Version(PackageVersionValue* value) override {
+        *value = entry_.version;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Architecture(INT32* value) override {
+        *value = entry_.architecture;
+        return S_OK;
+    }
+    FAKE_UNEXPECTED(L"PackageId", get_ResourceId, HSTRING*)
+    FAKE_UNEXPECTED(L"PackageId", get_Publisher, HSTRING*)
+    FAKE_UNEXPECTED(L"PackageId", get_PublisherId, HSTRING*)
+    FAKE_UNEXPECTED(L"PackageId", get_FullName, HSTRING*)
+    HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
+
+private:
+    const PackageEntry entry_;
+};
+
+class AppListEntry final : public Object<IAppListEntry> {
+public:
+    AppListEntry(std::shared_ptr<const Scenario> scenario, std::wstring label)
+        : scenario_(std::move(scenario)), label_(std::move(label)) {}
+    FAKE_UNEXPECTED(L"AppListEntry", get_DisplayInfo, IInspectable**)
+    HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
+        return Start<BooleanOperation>(scenario_->launch, label_ + L".LaunchAsync", operation);
+    }
+
+private:
+    const std::shared_ptr<const Scenario> scenario_;
+    const std::wstring label_;
+};
+
+class AppListEntries final : public Object<IVectorViewAppListEntry> {
+public:
+    explicit AppListEntries(std::vector<ComPtr<IAppListEntry>> entries) : entries_(std::move(entries)) {}
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IAppListEntry** item) override {
+        if (index >= entries_.size()) {
+            return kBounds;
+        }
+        *item = ComPtr<IAppListEntry>(entries_[index]).detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = static_cast<UINT32>(entries_.size());
+        return S_OK;
+    }
+    FAKE_UNEXPECTED(L"AppListEntries", IndexOf, IAppListEntry*, UINT32*, boolean*)
+    FAKE_UNEXPECTED(L"AppListEntries", GetMany, UINT32, UINT32, IAppListEntry**, UINT32*)
+
+private:
+    const std::vector<ComPtr<IAppListEntry>> entries_;
+};
+
+class Package final : public Object<IPackage, IPackage8> {
+public:
+    Package(std::shared_ptr<const Scenario> scenario, const PackageEntry& entry)
+        : scenario_(std::move(scenario)), entry_(entry) {}
+    HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
+        return HandOut(new PackageId(entry_), value);
+    }
+    FAKE_UNEXPECTED(L"Package", get_InstalledLocation, IInspectable**)
+    FAKE_UNEXPECTED(L"Package", get_IsFramework, boolean*)
+    FAKE_UNEXPECTED(L"Package", get_Dependencies, IInspectable**)
+    FAKE_UNEXPECTED(L"Package", get_EffectiveExternalLocation, IInspectable**)
+    FAKE_UNEXPECTED(L"Package", get_MachineExternalLocation, IInspectable**)
+    FAKE_UNEXPECTED(L"Package", get_UserExternalLocation, IInspectable**)
+    FAKE_UNEXPECTED(L"Package", get_InstalledPath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", get_MutablePath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", get_EffectivePath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", get_EffectiveExternalPath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", get_MachineExternalPath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", get_UserExternalPath, HSTRING*)
+    FAKE_UNEXPECTED(L"Package", GetLogoAsRandomAccessStreamReference, SizeValue, IInspectable**)
+    HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
+        Journal(entry_.label + L".GetAppListEntries");
+        std::vector<ComPtr<IAppListEntry>> list;
+        for (UINT32 i = 0; i < entry_.entries; ++i) {
+            list.push_back(ComPtr<IAppListEntry>::Attach(
+                new AppListEntry(scenario_, entry_.label + L".entry[" + std::to_wstring(i) + L"]")));
+        }
+        return HandOut(new AppListEntries(std::move(list)), entries);
+    }
+    FAKE_UNEXPECTED(L"Package", get_IsStub, boolean*)
+
+private:
+    const std::shared_ptr<const Scenario> scenario_;
+    const PackageEntry entry_;
+};
+
+using PackageList = std::vector<ComPtr<IPackage>>;
+
+PackageList MakePackages(const std::shared_ptr<const Scenario>& scenario,
+                         const std::vector<PackageEntry>& listed) {
+    PackageList packages;
+    for (const PackageEntry& entry : listed) {
+        packages.push_back(ComPtr<IPackage>::Attach(new Package(scenario, entry)));
+    }
+    return packages;
+}
+
+class PackageIterator final : public Object<IIteratorPackage> {
+public:
+    explicit PackageIterator(PackageList packages) : packages_(std::move(packages)) {}
+    HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override {
+        if (index_ >= packages_.size()) {
+            return kBounds;
+        }
+        *current = ComPtr<IPackage>(packages_[index_]).detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_HasCurrent(boolean* hasCurrent) override {
+        *hasCurrent = index_ < packages_.size();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE MoveNext(boolean* hasCurrent) override {
+        if (index_ < packages_.size()) {
+            ++index_;
+        }
+        return get_HasCurrent(hasCurrent);
+    }
+    FAKE_UNEXPECTED(L"PackageIterator", GetMany, UINT32, IPackage**, UINT32*)
+
+private:
+    const PackageList packages_;
+    std::size_t index_ = 0;
+};
+
+class PackageIterable final : public Object<IIterablePackage> {
+public:
+    explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
+    HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
+        return HandOut(new PackageIterator(packages_), iterator);
+    }
+
+private:
+    const PackageList packages_;
+};
+
+class PackageVector final : public Object<IVectorPackage> {
+public:
+    explicit PackageVector(PackageList packages) : packages_(std::move(packages)) {}
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IPackage** item) override {
+        if (index >= packages_.size()) {
+            return kBounds;
+        }
+        *item = ComPtr<IPackage>(packages_[index]).detach();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = static_cast<UINT32>(packages_.size());
+        return S_OK;
+    }
+    FAKE_UNEXPECTED(L"PackageVector", GetView, IInspectable**)
+    FAKE_UNEXPECTED(L"PackageVector", IndexOf, IPackage*, UINT32*, boolean*)
+    FAKE_UNEXPECTED(L"PackageVector", SetAt, UINT32, IPackage*)
+    FAKE_UNEXPECTED(L"PackageVector", InsertAt, UINT32, IPackage*)
+    FAKE_UNEXPECTED(L"PackageVector", RemoveAt, UINT32)
+    FAKE_UNEXPECTED(L"PackageVector", Append, IPackage*)
+    FAKE_UNEXPECTED(L"PackageVector", RemoveAtEnd)
+    FAKE_UNEXPECTED(L"PackageVector", Clear)
+    FAKE_UNEXPECTED(L"PackageVector", GetMany, UINT32, UINT32, IPackage**, UINT32*)
+    FAKE_UNEXPECTED(L"PackageVector", ReplaceAll, UINT32, IPackage**)
+
+private:
+    const PackageList packages_;
+};
+
+// ---- Windows.Foundation.Uri --------------------------------------------------------------
+
+class Uri final : public Object<IUriRuntimeClass> {
+public:
+    explicit Uri(std::wstring text) : text_(std::move(text)) {}
+    HRESULT STDMETHODCALLTYPE get_AbsoluteUri(HSTRING* value) override { return Copy(text_, value); }
+    HRESULT STDMETHODCALLTYPE get_DisplayUri(HSTRING* value) override { return Copy(text_, value); }
+    FAKE_UNEXPECTED(L"Uri", get_Domain, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Extension, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Fragment, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Host, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Password, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Path, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Query, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_QueryParsed, IInspectable**)
+    HRESULT STDMETHODCALLTYPE get_RawUri(HSTRING* value) override { return Copy(text_, value); }
+    FAKE_UNEXPECTED(L"Uri", get_SchemeName, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_UserName, HSTRING*)
+    FAKE_UNEXPECTED(L"Uri", get_Port, INT32*)
+    FAKE_UNEXPECTED(L"Uri", get_Suspicious, boolean*)
+    FAKE_UNEXPECTED(L"Uri", Equals, IUriRuntimeClass*, boolean*)
+    FAKE_UNEXPECTED(L"Uri", CombineUri, HSTRING, IUriRuntimeClass**)
+
+private:
+    const std::wstring text_;
+};
+
+class UriFactory final : public Object<IActivationFactory, IUriRuntimeClassFactory> {
+public:
+    FAKE_UNEXPECTED(L"UriFactory", ActivateInstance, IInspectable**)
+    HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri, IUriRuntimeClass** instance) override {
+        Journal(L"Uri.CreateUri " + Quote(ToText(uri)));
+        return HandOut(new Uri(ToText(uri)), instance);
+    }
+    FAKE_UNEXPECTED(L"UriFactory", CreateWithRelativeUri, HSTRING, HSTRING, IUriRuntimeClass**)
+};
+
+std::wstring UriText(IUriRuntimeClass* uri) {
+    if (uri == nullptr) {
+        return L"null";
+    }
+    HString text;
+    uri->get_RawUri(text.put());
+    return Quote(text.str());
+}
+
+std::wstring ListText(IUnknown* list) {
+    return list == nullptr ? L"null" : L"(a list)";
+}
+
+// ---- Windows.Management.Deployment.PackageManager ----------------------------------------
+
+class PackageManager final
+    : public Object<IPackageManager, IPackageManager2, IPackageManager6, IPackageManager9> {
+public:
+    PackageManager() : scenario_(std::make_shared<const Scenario>(LoadScenario())) {}
+
+    // IPackageManager
+    HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
+                                              UINT32 options, IDeploymentOperation** operation) override {
+        const std::wstring uri = UriText(packageUri);
+        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"AddPackageAsync", uri),
+                                          L"PackageManager.AddPackageAsync uri=" + uri + L" dependencies=" +
+                                              ListText(dependencies) + L" options=" +
+                                              std::to_wstring(options),
+                                          operation);
+    }
+    FAKE_UNEXPECTED(L"PackageManager", UpdatePackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager", RemovePackageAsync, HSTRING, IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager", StagePackageAsync, IUriRuntimeClass*, IIterableUri*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager", RegisterPackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
+                    IDeploymentOperation**)
+    HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
+        Journal(L"PackageManager.FindPackages");
+        return HandOut(new PackageIterable(MakePackages(scenario_, scenario_->installed)), packages);
+    }
+    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByUserSecurityId, HSTRING, IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByNamePublisher, HSTRING, HSTRING, IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByUserSecurityIdNamePublisher, HSTRING, HSTRING, HSTRING,
+                    IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager", FindUsers, HSTRING, IInspectable**)
+    FAKE_UNEXPECTED(L"PackageManager", SetPackageState, HSTRING, INT32)
+    FAKE_UNEXPECTED(L"PackageManager", FindPackageByPackageFullName, HSTRING, IPackage**)
+    FAKE_UNEXPECTED(L"PackageManager", CleanupPackageForUserAsync, HSTRING, HSTRING, IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByPackageFamilyName, HSTRING, IIterablePackage**)
+    HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityIdPackageFamilyName(
+        HSTRING userSecurityId, HSTRING packageFamilyName, IIterablePackage** packages) override {
+        const std::wstring family = ToText(packageFamilyName);
+        Journal(L"PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid=" +
+                Quote(ToText(userSecurityId)) + L" family=" + Quote(family));
+        std::vector<PackageEntry> matching;
+        for (const PackageEntry& entry : scenario_->user) {
+            if (entry.family == family) {
+                matching.push_back(entry);
+            }
+        }
+        return HandOut(new PackageIterable(MakePackages(scenario_, matching)), packages);
+    }
+    FAKE_UNEXPECTED(L"PackageManager", FindPackageByUserSecurityIdPackageFullName, HSTRING, HSTRING,
+                    IPackage**)
+
+    // IPackageManager2
+    FAKE_UNEXPECTED(L"PackageManager2", RemovePackageWithOptionsAsync, HSTRING, UINT32,
+                    IDeploymentOperation**)
+    HRESULT STDMETHODCALLTYPE StagePackageWithOptionsAsync(IUriRuntimeClass* packageUri,
+                                                           IIterableUri* dependencies, UINT32 options,
+                                                           IDeploymentOperation** operation) override {
+        const std::wstring uri = UriText(packageUri);
+        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"StagePackageWithOptionsAsync", uri),
+                                          L"PackageManager2.StagePackageWithOptionsAsync uri=" + uri +
+                                              L" dependencies=" + ListText(dependencies) + L" options=" +
+                                              std::to_wstring(options),
+                                          operation);
+    }
+    HRESULT STDMETHODCALLTYPE RegisterPackageByFullNameAsync(HSTRING fullName, IIterableString* dependencies,
+                                                             UINT32 options,
+                                                             IDeploymentOperation** operation) override {
+        const std::wstring name = ToText(fullName);
+        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"RegisterPackageByFullNameAsync", name),
+                                          L"PackageManager2.RegisterPackageByFullNameAsync name=" +
+                                              Quote(name) + L" dependencies=" + ListText(dependencies) +
+                                              L" options=" + std::to_wstring(options),
+                                          operation);
+    }
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesWithPackageTypes, UINT32, IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdWithPackageTypes, HSTRING, UINT32,
+                    IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByNamePublisherWithPackageTypes, HSTRING, HSTRING, UINT32,
+                    IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdNamePublisherWithPackageTypes, HSTRING,
+                    HSTRING, HSTRING, UINT32, IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByPackageFamilyNameWithPackageTypes, HSTRING, UINT32,
+                    IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdPackageFamilyNameWithPackageTypes,
+                    HSTRING, HSTRING, UINT32, IIterablePackage**)
+    FAKE_UNEXPECTED(L"PackageManager2", StageUserDataAsync, HSTRING, IDeploymentOperation**)
+
+    // IPackageManager6
+    HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
+                                                               IDeploymentOperation** operation) override {
+        const std::wstring family = ToText(packageFamilyName);
+        return Start<DeploymentOperation>(
+            scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
+            L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + Quote(family), operation);
+    }
+    FAKE_UNEXPECTED(L"PackageManager6", AddPackageByAppInstallerFileAsync, IUriRuntimeClass*, UINT32,
+                    IInspectable*, IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager6", RequestAddPackageByAppInstallerFileAsync, IUriRuntimeClass*, UINT32,
+                    IInspectable*, IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager6", AddPackageToVolumeAndRelatedSetAsync, IUriRuntimeClass*,
+                    IIterableUri*, UINT32, IInspectable*, IIterableString*, IIterableUri*, IIterableUri*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager6", StagePackageToVolumeAndRelatedSetAsync, IUriRuntimeClass*,
+                    IIterableUri*, UINT32, IInspectable*, IIterableString*, IIterableUri*, IIterableUri*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager6", RequestAddPackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
+                    IInspectable*, IIterableString*, IIterableUri*, IDeploymentOperation**)
+
+    // IPackageManager9
+    HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
+        Journal(L"PackageManager9.FindProvisionedPackages");
+        return HandOut(new PackageVector(MakePackages(scenario_, scenario_->provisioned)), packages);
+    }
+    FAKE_UNEXPECTED(L"PackageManager9", AddPackageByUriAsync, IUriRuntimeClass*, IInspectable*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager9", StagePackageByUriAsync, IUriRuntimeClass*, IInspectable*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager9", RegisterPackageByUriAsync, IUriRuntimeClass*, IInspectable*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager9", RegisterPackagesByFullNameAsync, IIterableString*, IInspectable*,
+                    IDeploymentOperation**)
+    FAKE_UNEXPECTED(L"PackageManager9", SetPackageStubPreference, HSTRING, INT32)
+    FAKE_UNEXPECTED(L"PackageManager9", GetPackageStubPreference, HSTRING, INT32*)
+
+private:
+    const std::shared_ptr<const Scenario> scenario_;
+};
+
+class PackageManagerFactory final : public Object<IActivationFactory> {
+public:
+    HRESULT STDMETHODCALLTYPE ActivateInstance(IInspectable** instance) override {
+        Journal(L"PackageManager.ActivateInstance");
+        *instance = static_cast<IPackageManager*>(new PackageManager());
+        return S_OK;
+    }
+};
+
+} // namespace
+} // namespace fake
+
+extern "C" __declspec(dllexport) HRESULT WINAPI
+    DllGetActivationFactory(HSTRING classId, IActivationFactory** factory) {
+    const std::wstring name = fake::ToText(classId);
+    fake::Journal(L"DllGetActivationFactory " + name);
+    if (name == L"Windows.Management.Deployment.PackageManager") {
+        *factory = new fake::PackageManagerFactory();
+        return S_OK;
+    }
+    if (name == L"Windows.Foundation.Uri") {
+        *factory = static_cast<IActivationFactory*>(new fake::UriFactory());
+        return S_OK;
+    }
+    *factory = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+}

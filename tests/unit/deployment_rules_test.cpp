@@ -1,0 +1,151 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "deployment/deployment_rules.h"
+#include "launch/launch_rules.h"
+
+namespace orbalt {
+namespace {
+
+constexpr std::int32_t kOther = static_cast<std::int32_t>(0x80073CF9u); // ERROR_INSTALL_FAILED
+constexpr std::int32_t kNone = 0;
+
+struct Row {
+    DeploymentKind kind;
+    OperationStatus status;
+    std::int32_t errorCode;
+    std::int32_t extendedErrorCode;
+    bool result;
+    const wchar_t* errorText; // what the caller's text holds afterwards ("Unknown Error" before)
+    const wchar_t* logLine;
+};
+
+TEST(DeploymentRules, JudgingTableOfEveryOperation) {
+    using K = DeploymentKind;
+    using S = OperationStatus;
+    const std::wstring unknown = L"Unknown Error";
+    const Row rows[] = {
+        // Stage: ErrorCode only; only 0x80073CFB is recognised.
+        {K::Stage, S::Completed, kOther, kOther, true, L"Unknown Error",
+         L"[Package Stager] Package successfully staged!"},
+        {K::Stage, S::Error, kPackageAlreadyExists, kNone, true, L"Unknown Error",
+         L"[Package Stager] Package already staged!"},
+        {K::Stage, S::Error, kOther, kPackageAlreadyExists, false, L"Windows says no",
+         L"[Package Stager] Failed to stage package! Error: Windows says no"},
+        {K::Stage, S::Error, kPackageInUseByOtherUser, kNone, false, L"Windows says no",
+         L"[Package Stager] Failed to stage package! Error: Windows says no"},
+        {K::Stage, S::Error, kPackageNeedsAdmin, kNone, false, L"Windows says no",
+         L"[Package Stager] Failed to stage package! Error: Windows says no"},
+        // Provision: recognises nothing, not even 0x80073CFB.
+        {K::Provision, S::Completed, kNone, kNone, true, L"Unknown Error",
+         L"[Package Provisioner] Package successfully provisioned!"},
+        {K::Provision, S::Error, kPackageAlreadyExists, kPackageAlreadyExists, false, L"Windows says no",
+         L"[Package Provisioner] Failed to provision package! Error: Windows says no"},
+        {K::Provision, S::Error, kPackageInUseByOtherUser, kNone, false, L"Windows says no",
+         L"[Package Provisioner] Failed to provision package! Error: Windows says no"},
+        // AddForUser: ErrorCode only; 0x80073D28 is not recognised.
+        {K::AddForUser, S::Completed, kNone, kNone, true, L"Unknown Error",
+         L"[Package Add] Package successfully installed for the current user!"},
+        {K::AddForUser, S::Error, kPackageAlreadyExists, kNone, true, L"Unknown Error",
+         L"[Package Add] Package already installed for the current user!"},
+        {K::AddForUser, S::Error, kPackageInUseByOtherUser, kNone, false, kOtherUserNotice,
+         L"[Package Add] Another user is logged in, cannot register package."},
+        {K::AddForUser, S::Error, kPackageNeedsAdmin, kNone, false, L"Windows says no",
+         L"[Package Add] Failed to add package for current user! Error: Windows says no"},
+        {K::AddForUser, S::Error, kOther, kPackageInUseByOtherUser, false, L"Windows says no",
+         L"[Package Add] Failed to add package for current user! Error: Windows says no"},
+        {K::AddForUser, S::Error, kOther, kPackageAlreadyExists, false, L"Windows says no",
+         L"[Package Add] Failed to add package for current user! Error: Windows says no"},
+        // Register: either code matches, tried 0x80073CFB, 0x80073D25, 0x80073D28.
+        {K::Register, S::Completed, kNone, kNone, true, L"Unknown Error",
+         L"[Package Registrar] Package successfully registered!"},
+        {K::Register, S::Error, kPackageAlreadyExists, kNone, true, L"Unknown Error",
+         L"[Package Registrar] Package already registered!"},
+        {K::Register, S::Error, kOther, kPackageAlreadyExists, true, L"Unknown Error",
+         L"[Package Registrar] Package already registered!"},
+        {K::Register, S::Error, kOther, kPackageInUseByOtherUser, false, kOtherUserNotice,
+         L"[Package Registrar] Another user is logged in, cannot register package."},
+        {K::Register, S::Error, kPackageInUseByOtherUser, kNone, false, kOtherUserNotice,
+         L"[Package Registrar] Another user is logged in, cannot register package."},
+        {K::Register, S::Error, kOther, kPackageNeedsAdmin, true, L"Unknown Error",
+         L"[Package Registrar] Package did not register due to required admin privileges, but it should be "
+         L"staged "
+         L"and provisioned ready for launch."},
+        // Order: 0x80073CFB in one code wins over 0x80073D25 in the other; 0x80073D25 over 0x80073D28.
+        {K::Register, S::Error, kPackageInUseByOtherUser, kPackageAlreadyExists, true, L"Unknown Error",
+         L"[Package Registrar] Package already registered!"},
+        {K::Register, S::Error, kPackageNeedsAdmin, kPackageInUseByOtherUser, false, kOtherUserNotice,
+         L"[Package Registrar] Another user is logged in, cannot register package."},
+        {K::Register, S::Error, kOther, kOther, false, L"Windows says no",
+         L"[Package Registrar] Failed to register package! Error: Windows says no"},
+    };
+    for (const Row& row : rows) {
+        const std::wstring where =
+            L"kind " + std::to_wstring(static_cast<int>(row.kind)) + L", line " + row.logLine;
+        std::wstring errorText = unknown;
+        std::wstring line;
+        const auto verdict = JudgeDeployment(row.kind, row.status, row.errorCode, row.extendedErrorCode);
+        EXPECT_EQ(ApplyDeploymentVerdict(row.kind, verdict, L"Windows says no", errorText, line), row.result)
+            << std::string(where.begin(), where.end());
+        EXPECT_EQ(errorText, row.errorText) << std::string(where.begin(), where.end());
+        EXPECT_EQ(line, row.logLine) << std::string(where.begin(), where.end());
+    }
+}
+
+TEST(DeploymentRules, EmptyWindowsTextLeavesTheCallersTextEmpty) {
+    for (DeploymentKind kind : {DeploymentKind::Stage, DeploymentKind::Provision, DeploymentKind::Register,
+                                DeploymentKind::AddForUser}) {
+        std::wstring errorText = L"Unknown Error";
+        std::wstring line;
+        const auto verdict = JudgeDeployment(kind, OperationStatus::Error, kOther, kNone);
+        ASSERT_EQ(verdict, DeploymentVerdict::Failed);
+        EXPECT_FALSE(ApplyDeploymentVerdict(kind, verdict, L"", errorText, line));
+        EXPECT_EQ(errorText, L"");
+        EXPECT_EQ(line.substr(line.size() - 7), L"Error: ");
+    }
+}
+
+TEST(DeploymentRules, CodesReadAndPreparingLines) {
+    EXPECT_TRUE(ReadsExtendedErrorCode(DeploymentKind::Register));
+    EXPECT_FALSE(ReadsExtendedErrorCode(DeploymentKind::AddForUser));
+    EXPECT_FALSE(ReadsExtendedErrorCode(DeploymentKind::Stage));
+    EXPECT_FALSE(ReadsErrorCode(DeploymentKind::Provision));
+    EXPECT_EQ(PreparingLine(DeploymentKind::Stage),
+              L"[Package Stager] Preparing to stage package on the system...");
+    EXPECT_EQ(PreparingLine(DeploymentKind::Provision),
+              L"[Package Provisioner] Preparing to provision package on the system...");
+    EXPECT_EQ(PreparingLine(DeploymentKind::Register),
+              L"[Package Registrar] Preparing to register package for user...");
+    EXPECT_EQ(PreparingLine(DeploymentKind::AddForUser),
+              L"[Package Add] Preparing to add package for the current user...");
+}
+
+TEST(DeploymentRules, InstalledPackageLines) {
+    const PackageVersion minimum{14, 0, 33728, 0};
+    const std::wstring family = L"Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe";
+    EXPECT_EQ(CheckingInstalledLine(family, minimum),
+              L"[MSIX] Checking to see if package 'Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe', with a "
+              L"minimum "
+              L"version of '14.0.33728.0' is installed on the system...");
+    EXPECT_EQ(FoundTooOldLine(family, {14, 0, 30000, 0}, minimum),
+              L"[MSIX] Found Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe. Version: 14.0.30000.0. But "
+              L"this does "
+              L"NOT match the minimum required version of 14.0.33728.0!");
+    EXPECT_EQ(FoundLine(family, {15, 0, 0, 0}),
+              L"[MSIX] Found Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe. Version: 15.0.0.0");
+    EXPECT_EQ(NotFoundLine(family),
+              L"[MSIX] Unable to find: Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe");
+    EXPECT_TRUE(IsSameFamily(family, family));
+    EXPECT_FALSE(IsSameFamily(L"microsoft.vclibs.140.00.uwpdesktop_8wekyb3d8bbwe", family));
+    EXPECT_FALSE(IsSameFamily(family + L"x", family));
+}
+
+TEST(LaunchRules, FinalStatus) {
+    EXPECT_EQ(JudgeLaunch(1), LaunchVerdict::Launched);
+    EXPECT_EQ(JudgeLaunch(2), LaunchVerdict::Canceled);
+    EXPECT_EQ(JudgeLaunch(3), LaunchVerdict::Notice);
+}
+
+} // namespace
+} // namespace orbalt

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "winrt/interface_ids.h"
+#include "winrt/parameterized_iid.h"
+#include "winrt/sha1.h"
+
+namespace orbalt {
+namespace {
+
+std::string Hex(const Sha1Digest& digest) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (std::uint8_t byte : digest) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return text;
+}
+
+TEST(Sha1, KnownAnswers) {
+    // FIPS 180 examples, then lengths around the padding boundary (55 bytes fit one block with
+    // the length, 56 need a second one).
+    EXPECT_EQ(Hex(Sha1("")), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(Hex(Sha1("abc")), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(Hex(Sha1("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+              "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
+    EXPECT_EQ(Hex(Sha1(std::string(1000000, 'a'))), "34aa973cd4c4daa4f61eeb2bdbad27316534016f");
+    EXPECT_EQ(Hex(Sha1(std::string(55, 'a'))), "c1c8bbdc22796e28c0e15163d20899b65621d65a");
+    EXPECT_EQ(Hex(Sha1(std::string(56, 'a'))), "c2db330f6083854c99d4b5bfb6e8f29f201be699");
+    EXPECT_EQ(Hex(Sha1(std::string(64, 'a'))), "0098ba824b5c16427bd7a1122a5a442a25ec644d");
+    EXPECT_EQ(Hex(Sha1(std::string(65, 'a'))), "11655326c708d70319be2610e8a57d9a5b959d3b");
+}
+
+TEST(ParameterizedIid, PublishedVectors) {
+    EXPECT_EQ(FormatGuid(ParameterizedIid("pinterface({9fc2b0bb-e446-44e2-aa61-9cab8f636af2};b1)")),
+              "cdb5efb3-5788-509d-9be1-71ccb8a3362a");
+    EXPECT_EQ(FormatGuid(ParameterizedIid("pinterface({faa585ea-6214-4217-afda-7f46de5869b3};string)")),
+              "e2fcc7c1-3bfc-5a0b-b2b0-72e769d1cb7e");
+    EXPECT_EQ(FormatGuid(ParameterizedIid("pinterface({913337e9-11a1-4345-a3a2-4e7f956e222d};string)")),
+              "98b9acc1-4b56-532e-ac73-03d5291cca90");
+    EXPECT_EQ(
+        FormatGuid(ParameterizedIid(
+            "pinterface({b5d036d7-e297-498f-ba60-0289e76e23dd};rc(Windows.Management.Deployment."
+            "DeploymentResult;"
+            "{2563b9ae-b77d-4c1f-8a7b-20e6ad515ef3});struct(Windows.Management.Deployment.DeploymentProgress;"
+            "enum(Windows.Management.Deployment.DeploymentProgressState;i4);u4))")),
+        "5a97aab7-b6ea-55ac-a5dc-d5b164d94e94");
+    // The SDK's IVectorView<String>, which MinGW's windows.foundation.h gets wrong (fca5679c-...).
+    EXPECT_EQ(FormatGuid(ParameterizedIid("pinterface({bbe1fa4c-b0e3-4583-baef-1f1b2e483e56};string)")),
+              "2f13c006-a03a-5f69-b090-75a43e33423e");
+    // The grammar is case-sensitive: upper-case hex gives another id.
+    EXPECT_NE(FormatGuid(ParameterizedIid("pinterface({BBE1FA4C-B0E3-4583-BAEF-1F1B2E483E56};string)")),
+              "2f13c006-a03a-5f69-b090-75a43e33423e");
+}
+
+TEST(ParameterizedIid, SignatureBuildersFollowTheGrammar) {
+    EXPECT_EQ(RuntimeClassSignature("Windows.Foundation.Uri", iid::IUriRuntimeClass),
+              "rc(Windows.Foundation.Uri;{9e365e57-48b2-4160-956f-c7385120bbfc})");
+    EXPECT_EQ(PinterfaceSignature(iid::IIterable,
+                                  {RuntimeClassSignature("Windows.Foundation.Uri", iid::IUriRuntimeClass)}),
+              "pinterface({faa585ea-6214-4217-afda-7f46de5869b3};rc(Windows.Foundation.Uri;"
+              "{9e365e57-48b2-4160-956f-c7385120bbfc}))");
+    EXPECT_EQ(FormatGuid(MakeGuid("94EA2B94-E9CC-49E0-C0FF-EE64CA8F5B90")),
+              "94ea2b94-e9cc-49e0-c0ff-ee64ca8f5b90");
+}
+
+TEST(ParameterizedIid, EveryIdTheInstallerDeclaresMatchesItsSignature) {
+    const auto interfaces = ParameterizedInterfacesInUse();
+    EXPECT_EQ(interfaces.size(), 10u);
+    for (const ParameterizedInterface& entry : interfaces) {
+        EXPECT_EQ(FormatGuid(ParameterizedIid(entry.signature)), FormatGuid(entry.iid)) << entry.name << "\n"
+                                                                                        << entry.signature;
+    }
+}
+
+} // namespace
+} // namespace orbalt

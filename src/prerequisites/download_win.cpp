@@ -1,4 +1,5 @@
 #include <urlmon.h>
+#include <vector>
 #include <wincrypt.h>
 
 #include "core/build_constants.h"

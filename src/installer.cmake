@@ -3,25 +3,35 @@ if(WIN32)
     # One installer per set of build constants: the shipped Orbalt.exe, and in the test build
     # OrbaltTest.exe, whose download addresses and digests point at the loopback test server.
     function(orbalt_installer target)
-        cmake_parse_arguments(ARG "" "DOTNET_URL;FRAMEWORK_URL;DOTNET_SHA512;FRAMEWORK_SHA512" "" ${ARGN})
+        cmake_parse_arguments(ARG "" "DOTNET_URL;FRAMEWORK_URL;DOTNET_SHA512;FRAMEWORK_SHA512;DOTNET_SHA512_HEADER"
+                              "" ${ARGN})
         add_executable(${target} WIN32 ${CMAKE_SOURCE_DIR}/src/driver/main_win.cpp
                                          ${CMAKE_SOURCE_DIR}/src/core/build_constants.cpp)
         target_link_libraries(${target} PRIVATE orbalt_win orbalt_resources)
         orbalt_warnings(${target})
         get_property(identity GLOBAL PROPERTY ORBALT_APP_IDENTITY_DEFINITIONS)
+        if(ARG_DOTNET_SHA512_HEADER)
+            # A digest known only at build time comes in a generated header.
+            set(dotnet_digest ORBALT_CONSTANTS_HEADER="${ARG_DOTNET_SHA512_HEADER}")
+        else()
+            set(dotnet_digest ORBALT_DOTNET_SHA512="${ARG_DOTNET_SHA512}")
+        endif()
         target_compile_definitions(${target} PRIVATE
             ORBALT_DOTNET_URL="${ARG_DOTNET_URL}" ORBALT_FRAMEWORK_URL="${ARG_FRAMEWORK_URL}"
-            ORBALT_DOTNET_SHA512="${ARG_DOTNET_SHA512}" ORBALT_FRAMEWORK_SHA512="${ARG_FRAMEWORK_SHA512}"
-            ${identity})
+            ${dotnet_digest} ORBALT_FRAMEWORK_SHA512="${ARG_FRAMEWORK_SHA512}" ${identity})
         set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/bin")
     endfunction()
 
+    # Made by tests/fakes from the fake .NET installer; used by OrbaltTest and the download tests.
+    set(ORBALT_FAKE_DOTNET_DIGEST_HEADER "${CMAKE_BINARY_DIR}/generated/fake_dotnet_digest.h")
     orbalt_installer(Orbalt DOTNET_URL "${ORBALT_DOTNET_URL}" FRAMEWORK_URL "${ORBALT_FRAMEWORK_URL}"
                      DOTNET_SHA512 "${ORBALT_DOTNET_SHA512}" FRAMEWORK_SHA512 "${ORBALT_FRAMEWORK_SHA512}")
     if(ORBALT_TEST_BUILD)
         set(loopback "http://127.0.0.1:${ORBALT_TEST_HTTP_PORT}")
+        # The test build's .NET installer is the fake one of tests/fakes, pinned by its digest.
         orbalt_installer(OrbaltTest DOTNET_URL "${loopback}/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe"
                          FRAMEWORK_URL "${loopback}/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"
-                         DOTNET_SHA512 "${ORBALT_TEST_DOTNET_SHA512}" FRAMEWORK_SHA512 "")
+                         DOTNET_SHA512_HEADER "${ORBALT_FAKE_DOTNET_DIGEST_HEADER}" FRAMEWORK_SHA512 "")
+        add_dependencies(OrbaltTest fake_dotnet_digest)
     endif()
 endif()

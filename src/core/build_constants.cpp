@@ -1,5 +1,9 @@
 #include "core/build_constants.h"
 
+#ifdef ORBALT_CONSTANTS_HEADER
+#include ORBALT_CONSTANTS_HEADER
+#endif
+
 // The values come from the build (CMake cache variables and the package manifest).
 #define ORBALT_WIDEN2(x) L##x
 #define ORBALT_WIDEN(x) ORBALT_WIDEN2(x)

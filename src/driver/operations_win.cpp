@@ -42,7 +42,10 @@ Operations RealOperations(HINSTANCE instance) {
     ops.ProvisionPackage = ProvisionPackage;
     ops.RegisterPackage = RegisterPackage;
     ops.LaunchApp = LaunchApp;
-    ops.DeleteFile = [](std::wstring path) { DeleteFileW(path.c_str()); };
+    ops.DeleteFile = [](std::wstring path) {
+        ReleaseDownload(path); // a verified download is held against deletion until let go
+        DeleteFileW(path.c_str());
+    };
     ops.Sleep = [](std::uint32_t ms) { ::Sleep(ms); };
     return ops;
 }

@@ -11,4 +11,8 @@ bool FileExists(std::wstring path);
 bool RunProcess(std::wstring path, std::wstring arguments);
 bool IsDotNetRuntimeInstalled();
 
+// Lets go of a download that DownloadFile verified and holds against change, so that the file
+// can be deleted (the driver deletes the framework package after installing it).
+void ReleaseDownload(std::wstring path);
+
 } // namespace orbalt

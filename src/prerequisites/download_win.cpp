@@ -1,0 +1,134 @@
+#include <urlmon.h>
+#include <vector>
+#include <wincrypt.h>
+
+#include "core/build_constants.h"
+#include "core/win.h"
+#include "prerequisites/pinned_files.h"
+#include "prerequisites/prerequisites.h"
+#include "prerequisites/prerequisites_text.h"
+#include "reporting/reporting.h"
+
+namespace orbalt {
+namespace {
+
+// Lives on DownloadFile's stack for exactly one URLDownloadToFileW call, so it counts nothing
+// and answers only progress.
+class DownloadStatusCallback final : public IBindStatusCallback {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 0; }
+    ULONG STDMETHODCALLTYPE Release() override { return 0; }
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG, LPCWSTR) override {
+        SetProgress(DownloadPercent(progress, progressMax));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return E_NOTIMPL; }
+};
+
+struct CryptProvider {
+    HCRYPTPROV handle = 0;
+    ~CryptProvider() {
+        if (handle != 0) {
+            CryptReleaseContext(handle, 0);
+        }
+    }
+};
+
+struct CryptHash {
+    HCRYPTHASH handle = 0;
+    ~CryptHash() {
+        if (handle != 0) {
+            CryptDestroyHash(handle);
+        }
+    }
+};
+
+// Lower-case hex SHA-512 of everything read through `file` from its start; empty when any step
+// fails, which no pinned digest matches.
+std::wstring Sha512Of(HANDLE file) {
+    CryptProvider provider;
+    CryptHash hash;
+    if (!CryptAcquireContextW(&provider.handle, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) ||
+        !CryptCreateHash(provider.handle, CALG_SHA_512, 0, 0, &hash.handle)) {
+        return L"";
+    }
+    std::vector<unsigned char> buffer(64 * 1024);
+    while (true) {
+        DWORD read = 0;
+        if (!ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
+            return L"";
+        }
+        if (read == 0) {
+            break;
+        }
+        if (!CryptHashData(hash.handle, buffer.data(), read, 0)) {
+            return L"";
+        }
+    }
+    unsigned char digest[64] = {};
+    DWORD size = sizeof(digest);
+    if (!CryptGetHashParam(hash.handle, HP_HASHVAL, digest, &size, 0) || size != sizeof(digest)) {
+        return L"";
+    }
+    return HexDigest(digest, size);
+}
+
+// Opens the file so that no one can write, replace or delete it while we hold it, then checks it.
+// A match keeps the hold; anything else refuses the file and deletes it.
+void VerifyDownload(const std::wstring& path, const std::wstring& digest) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file && DigestMatches(Sha512Of(file.get()), digest)) {
+        HoldVerifiedFile(path, std::move(file));
+        return;
+    }
+    LogLine(L"[Dependency Downloader] The downloaded file does not match its pinned SHA-512 digest. Download "
+            L"refused!");
+    file.reset();
+    DeleteFileW(path.c_str());
+    // Should the deletion fail, the file still never counts as downloaded.
+    MarkFileRefused(path);
+}
+
+} // namespace
+
+bool FileExists(std::wstring path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           !IsFileRefused(path);
+}
+
+std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
+    LogLine(L"[Dependency Downloader] Downloading " + url + L" ...");
+    std::wstring path = GetTempFolder() + fileName;
+    ForgetCheckedFile(path); // an earlier download of this name: let go of it before replacing it
+    if (FileExists(path)) {
+        DeleteFileW(path.c_str());
+    }
+    DownloadStatusCallback callback;
+    HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback);
+    if (result != S_OK) {
+        LogLine(L"[Dependency Downloader] Unable to download dependency. Download failed!");
+    }
+    std::wstring digest = RequiredDigest(
+        url, {{DotNetDownloadUrl, DotNetInstallerSha512}, {FrameworkDownloadUrl, FrameworkPackageSha512}});
+    if (!digest.empty() && FileExists(path)) {
+        VerifyDownload(path, digest);
+    }
+    return path;
+}
+
+void ReleaseDownload(std::wstring path) {
+    ForgetCheckedFile(path);
+}
+
+} // namespace orbalt

@@ -1,0 +1,20 @@
+// Downloads checked against a pinned digest. A verified file stays open on a handle that denies
+// writing and deletion until the process has been started from it, so that nothing can swap it
+// between the check and its use; a refused file never counts as downloaded.
+#pragma once
+
+#include <string>
+
+#include "core/win.h"
+
+namespace orbalt {
+
+void HoldVerifiedFile(const std::wstring& path, UniqueHandle handle);
+void MarkFileRefused(const std::wstring& path);
+bool IsFileRefused(const std::wstring& path);
+// Closes the hold on a verified file; a refusal stays.
+void CloseVerifiedFile(const std::wstring& path);
+// Forgets the path altogether: hold and refusal.
+void ForgetCheckedFile(const std::wstring& path);
+
+} // namespace orbalt

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include "framework_resolution.h"
+
+namespace orbalt::dotnet_check {
+namespace {
+
+std::optional<std::wstring> Resolve(std::vector<std::wstring> installed, const std::wstring& requested) {
+    return ResolveFramework(installed, ParseVersion(requested).value());
+}
+
+TEST(DotNetCheckVersion, ParsesSemVerAndRejectsMalformedFolderNames) {
+    auto v = ParseVersion(L"9.0.0-rc.2.24473.5");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->major, 9u);
+    EXPECT_EQ(v->prerelease, (std::vector<std::wstring>{L"rc", L"2", L"24473", L"5"}));
+    EXPECT_TRUE(ParseVersion(L"8.0.11+build.7"));
+    for (const wchar_t* bad : {L"", L"8", L"8.0", L"8.0.0.0", L"08.0.0", L"8.01.0", L"8.0.x", L"v8.0.0",
+                               L"8.0.0-", L"8.0.0-rc..1", L"8.0.0-rc.01", L"8.0.0 ", L"8..0", L"latest",
+                               L"8.0.0+", L"99999999999999999999.0.0", L"8.0.0-r_c"}) {
+        EXPECT_FALSE(ParseVersion(bad)) << bad;
+    }
+}
+
+TEST(DotNetCheckVersion, OrdersAsSemVer) {
+    auto order = [](const wchar_t* a, const wchar_t* b) {
+        return CompareVersions(ParseVersion(a).value(), ParseVersion(b).value());
+    };
+    EXPECT_LT(order(L"8.0.0-rc.2", L"8.0.0"), 0);
+    EXPECT_LT(order(L"8.0.9", L"8.0.10"), 0); // numerically, not as text
+    EXPECT_LT(order(L"8.0.0-alpha", L"8.0.0-alpha.1"), 0);
+    EXPECT_LT(order(L"8.0.0-alpha.1", L"8.0.0-alpha.beta"), 0); // numeric below alphanumeric
+    EXPECT_LT(order(L"8.0.0-rc.2", L"8.0.0-rc.10"), 0);
+    EXPECT_LT(order(L"8.0.0-beta", L"8.0.0-rc"), 0);
+    EXPECT_EQ(order(L"8.0.0+a", L"8.0.0+b"), 0); // build metadata has no precedence
+    EXPECT_GT(order(L"10.0.0", L"9.9.9"), 0);
+}
+
+TEST(DotNetCheckVersion, DefaultRollForwardPicksLikeTheHost) {
+    // The requested major.minor present: its highest patch.
+    EXPECT_EQ(Resolve({L"8.0.5", L"8.0.11"}, L"8.0.0"), L"8.0.11");
+    EXPECT_EQ(Resolve({L"8.0.0"}, L"8.0.0"), L"8.0.0");
+    EXPECT_EQ(Resolve({L"8.0.11", L"9.0.0"}, L"8.0.0"), L"8.0.11");
+    // Else the lowest higher minor, then its highest patch.
+    EXPECT_EQ(Resolve({L"8.2.1", L"8.1.3", L"8.1.7", L"9.0.0"}, L"8.0.0"), L"8.1.7");
+    // Never another major, never lower.
+    EXPECT_EQ(Resolve({L"9.0.0"}, L"8.0.0"), std::nullopt);
+    EXPECT_EQ(Resolve({L"7.0.20"}, L"8.0.0"), std::nullopt);
+    EXPECT_EQ(Resolve({L"8.0.4"}, L"8.0.5"), std::nullopt);
+    EXPECT_EQ(Resolve({}, L"8.0.0"), std::nullopt);
+    // A pre-release sorts below its release, so it never satisfies it.
+    EXPECT_EQ(Resolve({L"8.0.0-rc.2.23502.2"}, L"8.0.0"), std::nullopt);
+    // No release qualifies: a higher pre-release does, taken as it is (no latest-patch step).
+    EXPECT_EQ(Resolve({L"8.0.1-preview.1"}, L"8.0.0"), L"8.0.1-preview.1");
+    EXPECT_EQ(Resolve({L"8.0.3-preview.1", L"8.0.1-preview.2"}, L"8.0.0"), L"8.0.1-preview.2");
+    // Releases are preferred to pre-releases, even higher ones.
+    EXPECT_EQ(Resolve({L"8.0.11", L"8.0.12-preview.1"}, L"8.0.0"), L"8.0.11");
+    EXPECT_EQ(Resolve({L"8.0.1-preview.1", L"8.3.0"}, L"8.0.0"), L"8.3.0");
+    // A pre-release request treats both alike; a release match still takes its latest patch.
+    EXPECT_EQ(Resolve({L"9.0.0-rc.1", L"9.0.0-rc.2"}, L"9.0.0-rc.1"), L"9.0.0-rc.1");
+    EXPECT_EQ(Resolve({L"9.0.0-rc.2", L"9.0.0", L"9.0.3"}, L"9.0.0-rc.1"), L"9.0.0-rc.2");
+    EXPECT_EQ(Resolve({L"9.0.0", L"9.0.3"}, L"9.0.0-rc.1"), L"9.0.3");
+    // Malformed folders are ignored, not fatal.
+    EXPECT_EQ(Resolve({L"8.0", L"latest", L"8.0.x", L"08.0.1", L"8.0.2"}, L"8.0.0"), L"8.0.2");
+    EXPECT_EQ(Resolve({L"8.0", L"8.0.0.1"}, L"8.0.0"), std::nullopt);
+}
+
+TEST(DotNetCheckCommandLine, ReadsTheWholeLineInAnyOrderAndCase) {
+    auto request = ParseCommandLine(L" -N Microsoft.WindowsDesktop.App -v 8.0.0");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->framework, L"Microsoft.WindowsDesktop.App");
+    EXPECT_EQ(request->version, L"8.0.0");
+    // The program's name first, as a shell passes it; options in any order, case and spacing.
+    request = ParseCommandLine(
+        L"\"C:\\a b\\EXE_NETCORECHECK.EXE\"  -V 9.0.1\t --RuntimeName  Microsoft.NETCore.App ");
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->framework, L"Microsoft.NETCore.App");
+    EXPECT_EQ(request->version, L"9.0.1");
+    EXPECT_TRUE(ParseCommandLine(L"-n X -v 1.2.3")); // no name at all
+    for (const wchar_t* bad :
+         {L"", L" ", L" -N X", L" -v 8.0.0", L" -N X -v", L" -N X -v 8.0", L" -N X -v 8.0.0 extra",
+          L" -N X -v 8.0.0 -r Major", L" -N X -N Y -v 8.0.0", L" X -N X -v 8.0.0", L" -N ..\\x -v 8.0.0",
+          L" -N \"\" -v 8.0.0", L"-x -N X -v 8.0.0"}) {
+        EXPECT_FALSE(ParseCommandLine(bad)) << bad;
+    }
+}
+
+TEST(DotNetCheckRoot, FollowsTheHostsOrder) {
+    EXPECT_EQ(ChooseDotNetRoot(L"D:\\x64", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\x64");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\any");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"E:\\reg\\", L"C:\\Program Files"), L"E:\\reg\\");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\Program Files"), L"C:\\Program Files\\dotnet");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\"), L"C:\\dotnet");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L""), L"");
+}
+
+TEST(DotNetCheckRuntimeConfig, FindsTheFrameworksAFrameworkIsBuiltOn) {
+    const std::string desktop = R"({
+  "runtimeOptions": {
+    "tfm": "net8.0",
+    "framework": { "name": "Microsoft.NETCore.App", "version": "8.0.8" },
+    "configProperties": { "System.Runtime.TieredPGO": true, "name": "not a reference" }
+  }
+})";
+    auto refs = FrameworkReferences(desktop);
+    ASSERT_EQ(refs.size(), 1u);
+    EXPECT_EQ(refs[0].framework, L"Microsoft.NETCore.App");
+    EXPECT_EQ(refs[0].version, L"8.0.8");
+    refs = FrameworkReferences(
+        R"({"runtimeOptions":{"frameworks":[{"name":"A","version":"1.0.0"},{"name":"B","version":"2.0.0"},{"x":1}]}})");
+    ASSERT_EQ(refs.size(), 2u);
+    EXPECT_EQ(refs[1].framework, L"B");
+    EXPECT_TRUE(FrameworkReferences("").empty());
+    EXPECT_TRUE(
+        FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A","version":"1.0.0"})").empty());
+    EXPECT_TRUE(FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A"}}})").empty());
+}
+
+} // namespace
+} // namespace orbalt::dotnet_check

@@ -1,0 +1,137 @@
+// dotnet-check: exits 0 when an installed shared framework satisfies a minimum version under the
+// .NET host's default roll-forward rule. Run as: [name] -N <framework> -v <version>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "framework_resolution.h"
+
+using namespace orbalt::dotnet_check;
+
+namespace {
+
+std::wstring Environment(const wchar_t* name) {
+    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) {
+        return L"";
+    }
+    std::wstring value(size, L'\0');
+    size = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(size);
+    return value;
+}
+
+// Installers record the x64 root in the 32-bit registry view, whatever the architecture.
+std::wstring RegisteredLocation() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\dotnet\\Setup\\InstalledVersions\\x64", 0,
+                      KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+        return L"";
+    }
+    wchar_t buffer[MAX_PATH * 2] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    DWORD type = 0;
+    LONG status =
+        RegQueryValueExW(key, L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ) {
+        return L"";
+    }
+    return buffer;
+}
+
+std::wstring Join(std::wstring folder, const std::wstring& name) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') {
+        folder += L'\\';
+    }
+    return folder + name;
+}
+
+std::vector<std::wstring> SubFolders(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(Join(folder, L"*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        std::wstring name = entry.cFileName;
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The host needs its resolver, host\fxr\<version>\hostfxr.dll, to run anything from this root.
+bool HasHostResolver(const std::wstring& root) {
+    std::wstring fxr = Join(Join(root, L"host"), L"fxr");
+    for (const std::wstring& version : SubFolders(fxr)) {
+        if (IsFile(Join(Join(fxr, version), L"hostfxr.dll"))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string ReadSmallFile(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return "";
+    }
+    std::string text(1 << 16, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file, text.data(), static_cast<DWORD>(text.size()), &read, nullptr)) {
+        read = 0;
+    }
+    CloseHandle(file);
+    text.resize(read);
+    return text;
+}
+
+// The framework resolves, and so does every framework it is built on (WindowsDesktop.App names
+// Microsoft.NETCore.App in its runtimeconfig.json), each with its own Minor roll-forward.
+bool Resolves(const std::wstring& root, const Request& request, int depth) {
+    auto version = ParseVersion(request.version);
+    if (!version || depth > 4 || request.framework.find_first_of(L"\\/:") != std::wstring::npos) {
+        return false;
+    }
+    std::wstring frameworkFolder = Join(Join(root, L"shared"), request.framework);
+    auto chosen = ResolveFramework(SubFolders(frameworkFolder), *version);
+    if (!chosen) {
+        return false;
+    }
+    std::string config =
+        ReadSmallFile(Join(Join(frameworkFolder, *chosen), request.framework + L".runtimeconfig.json"));
+    for (const Request& reference : FrameworkReferences(config)) {
+        if (!Resolves(root, reference, depth + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main() {
+    auto request = ParseCommandLine(GetCommandLineW());
+    if (!request) {
+        return kInvalidArguments;
+    }
+    std::wstring root = ChooseDotNetRoot(Environment(L"DOTNET_ROOT_X64"), Environment(L"DOTNET_ROOT"),
+                                         RegisteredLocation(), Environment(L"ProgramFiles"));
+    if (root.empty() || !HasHostResolver(root)) {
+        return kNoRuntimeFound;
+    }
+    return Resolves(root, *request, 0) ? kInstalled : kNotInstalled;
+}

@@ -1,6 +1,10 @@
 #include "core/build_constants.h"
 
-// The values come from the build (CMake cache variables and the package manifest).
+// The values come from the build (CMake cache variables and the package manifest). The package
+// identity comes from a header the packer writes from the manifest it packs.
+#ifdef ORBALT_APP_IDENTITY_HEADER
+#include ORBALT_APP_IDENTITY_HEADER
+#endif
 #define ORBALT_WIDEN2(x) L##x
 #define ORBALT_WIDEN(x) ORBALT_WIDEN2(x)
 

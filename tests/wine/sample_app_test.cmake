@@ -2,4 +2,4 @@
 # package checks compare the two).
 add_dependencies(${target} OrbaltApp)
 set_tests_properties(wine.${name} PROPERTIES
-    ENVIRONMENT "ORBALT_SAMPLE_APP=Z:$<SHELL_PATH:$<TARGET_FILE:OrbaltApp>>")
+    ENVIRONMENT "ORBALT_SAMPLE_APP=Z:$<TARGET_FILE:OrbaltApp>")

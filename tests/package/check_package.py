@@ -186,20 +186,23 @@ def check_identity(path, installers, app):
 
 
 def main(argv):
-    if len(argv) >= 3 and argv[1] == "zip":
-        check_zip(argv[2])
-    elif len(argv) >= 3 and argv[1] == "blockmap":
-        check_blockmap(argv[2])
-    elif len(argv) >= 4 and argv[1] == "identity":
-        args = argv[3:]
-        app = None
-        if "--app" in args:
-            app = args[args.index("--app") + 1]
-            args = args[:args.index("--app")]
-        check_identity(argv[2], args, app)
-    else:
-        sys.stderr.write(__doc__)
-        return 2
+    try:
+        if len(argv) >= 3 and argv[1] == "zip":
+            check_zip(argv[2])
+        elif len(argv) >= 3 and argv[1] == "blockmap":
+            check_blockmap(argv[2])
+        elif len(argv) >= 4 and argv[1] == "identity":
+            args = argv[3:]
+            app = None
+            if "--app" in args:
+                app = args[args.index("--app") + 1]
+                args = args[:args.index("--app")]
+            check_identity(argv[2], args, app)
+        else:
+            sys.stderr.write(__doc__)
+            return 2
+    except (zipfile.BadZipFile, ET.ParseError, AttributeError, KeyError, subprocess.CalledProcessError) as error:
+        failures.append(f"unreadable: {error!r}")
     for failure in failures:
         print("FAIL:", failure)
     return 1 if failures else 0

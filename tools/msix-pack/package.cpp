@@ -150,7 +150,7 @@ void WriteLocalHeader(std::vector<std::uint8_t>& out, const Entry& e) {
 
 void WriteCentralHeader(std::vector<std::uint8_t>& out, const Entry& e) {
     Put32(out, 0x02014b50);
-    Put16(out, kVersionNeeded); // made by: MS-DOS attributes, spec 2.0
+    Put16(out, kVersionNeeded); // made by: MS-DOS attributes, zip version 2.0
     Put16(out, kVersionNeeded);
     Put16(out, 0);
     Put16(out, e.stored.deflated ? 8 : 0);

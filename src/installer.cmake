@@ -26,6 +26,11 @@ if(WIN32)
     set(ORBALT_FAKE_DOTNET_DIGEST_HEADER "${CMAKE_BINARY_DIR}/generated/fake_dotnet_digest.h")
     orbalt_installer(Orbalt DOTNET_URL "${ORBALT_DOTNET_URL}" FRAMEWORK_URL "${ORBALT_FRAMEWORK_URL}"
                      DOTNET_SHA512 "${ORBALT_DOTNET_SHA512}" FRAMEWORK_SHA512 "${ORBALT_FRAMEWORK_SHA512}")
+    # The deliverable: the shipped installer, signed, in dist/.
+    set(ORBALT_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the signed Orbalt.exe is written")
+    orbalt_sign("${ORBALT_DIST_DIR}/Orbalt.exe" "$<TARGET_FILE:Orbalt>" DESCRIPTION "Orbalt Installer" DEPENDS Orbalt)
+    add_custom_target(orbalt_dist ALL DEPENDS "${ORBALT_DIST_DIR}/Orbalt.exe")
+    add_dependencies(orbalt_dist orbalt_signing_identity)
     if(ORBALT_TEST_BUILD)
         set(loopback "http://127.0.0.1:${ORBALT_TEST_HTTP_PORT}")
         # The test build's .NET installer is the fake one of tests/fakes, pinned by its digest.

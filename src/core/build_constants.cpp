@@ -1,10 +1,13 @@
 #include "core/build_constants.h"
 
+// The values come from the build: CMake cache variables, a header with the digest of the test
+// build's fake .NET installer, and a header the packer writes from the manifest it packs.
 #ifdef ORBALT_CONSTANTS_HEADER
 #include ORBALT_CONSTANTS_HEADER
 #endif
-
-// The values come from the build (CMake cache variables and the package manifest).
+#ifdef ORBALT_APP_IDENTITY_HEADER
+#include ORBALT_APP_IDENTITY_HEADER
+#endif
 #define ORBALT_WIDEN2(x) L##x
 #define ORBALT_WIDEN(x) ORBALT_WIDEN2(x)
 

@@ -1,0 +1,136 @@
+# Code signing of the MSIX package and the installer with osslsigncode.
+#
+# By default the build makes a development certificate (build tree only, never committed) whose
+# Subject is ORBALT_PACKAGE_PUBLISHER. A vendor passes their own certificate instead, either
+#   -DORBALT_SIGNING_PFX=vendor.pfx
+# or
+#   -DORBALT_SIGNING_CERT=chain.pem -DORBALT_SIGNING_KEY=key.pem
+# with -DORBALT_SIGNING_PASSWORD_FILE=... when the key is protected, and sets
+# ORBALT_PACKAGE_PUBLISHER to that certificate's Subject (checked at configure time).
+
+set(ORBALT_PACKAGE_PUBLISHER "CN=Tessaly Orbalt Development, O=Tessaly, C=US" CACHE STRING
+    "Publisher of the package: the Subject of the signing certificate as Windows writes it (CN first)")
+set(ORBALT_SIGNING_PFX "" CACHE FILEPATH "Vendor signing certificate and key as PKCS#12 (instead of the development certificate)")
+set(ORBALT_SIGNING_CERT "" CACHE FILEPATH "Vendor signing certificate chain, PEM or DER (instead of the development certificate)")
+set(ORBALT_SIGNING_KEY "" CACHE FILEPATH "Private key of ORBALT_SIGNING_CERT, PEM or DER")
+set(ORBALT_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File holding the password of ORBALT_SIGNING_PFX or ORBALT_SIGNING_KEY")
+set(ORBALT_SIGNING_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (optional)")
+set(ORBALT_SIGNING_CA_FILE "" CACHE FILEPATH
+    "Trusted roots that verify the vendor signatures in the tests (default: the system's bundle)")
+find_program(ORBALT_OSSLSIGNCODE osslsigncode REQUIRED)
+find_program(ORBALT_OPENSSL openssl REQUIRED)
+
+# The Subject in OpenSSL's one-line RFC 2253 form (last RDN first, no spaces, ST for the state),
+# which is the order Windows writes a Publisher in.
+function(_orbalt_rfc2253 publisher out)
+    string(REGEX REPLACE ",[ ]+" "," text "${publisher}")
+    string(REGEX REPLACE "(^|,)S=" "\\1ST=" text "${text}")
+    set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+set(_signing_dir "${CMAKE_BINARY_DIR}/signing")
+set(_sign_args)
+set(_sign_depends)
+if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
+    if(ORBALT_SIGNING_PFX)
+        set(_sign_args -pkcs12 "${ORBALT_SIGNING_PFX}")
+        set(_sign_depends "${ORBALT_SIGNING_PFX}")
+        set(_read_cert ${ORBALT_OPENSSL} pkcs12 -in "${ORBALT_SIGNING_PFX}" -nokeys -clcerts)
+        if(ORBALT_SIGNING_PASSWORD_FILE)
+            list(APPEND _read_cert -passin "file:${ORBALT_SIGNING_PASSWORD_FILE}")
+        else()
+            list(APPEND _read_cert -passin pass:)
+        endif()
+    else()
+        if(NOT ORBALT_SIGNING_KEY)
+            message(FATAL_ERROR "ORBALT_SIGNING_CERT needs ORBALT_SIGNING_KEY")
+        endif()
+        set(_sign_args -certs "${ORBALT_SIGNING_CERT}" -key "${ORBALT_SIGNING_KEY}")
+        set(_sign_depends "${ORBALT_SIGNING_CERT}" "${ORBALT_SIGNING_KEY}")
+        set(_read_cert ${ORBALT_OPENSSL} x509 -in "${ORBALT_SIGNING_CERT}")
+    endif()
+    if(ORBALT_SIGNING_PASSWORD_FILE)
+        list(APPEND _sign_args -readpass "${ORBALT_SIGNING_PASSWORD_FILE}")
+    endif()
+    # Windows refuses a package whose Publisher is not the Subject of its signer: stop here
+    # rather than ship such a package.
+    execute_process(COMMAND ${_read_cert} COMMAND ${ORBALT_OPENSSL} x509 -noout -subject -nameopt RFC2253
+                    OUTPUT_VARIABLE _subject RESULT_VARIABLE _status ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    string(REGEX REPLACE "^subject=[ ]*" "" _subject "${_subject}")
+    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
+    if(NOT _status EQUAL 0 OR _subject STREQUAL "")
+        message(WARNING "Could not read the Subject of the signing certificate to compare it with "
+                        "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.")
+    elseif(NOT _subject STREQUAL _expected)
+        message(FATAL_ERROR "ORBALT_PACKAGE_PUBLISHER \"${ORBALT_PACKAGE_PUBLISHER}\" is not the Subject of the "
+                            "signing certificate (\"${_subject}\" in RFC 2253 order). Set it to the Subject as "
+                            "Windows writes it, e.g. \"CN=..., O=..., C=...\".")
+    endif()
+    set(ORBALT_SIGNING_CERTIFICATE "" CACHE INTERNAL "")
+    set(_verify_ca "${ORBALT_SIGNING_CA_FILE}")
+    add_custom_target(orbalt_signing_identity)
+else()
+    # Development certificate: self-signed, code signing only, its Subject built from the
+    # Publisher (RDNs in the reverse of the written order, as Windows writes Subjects).
+    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
+    string(REPLACE "/" "\\/" _rdns "${_rdns}")
+    string(REPLACE "," ";" _rdns "${_rdns}")
+    list(REVERSE _rdns)
+    list(JOIN _rdns "/" _subj)
+    set(_key "${_signing_dir}/orbalt-dev.key")
+    set(_cert "${_signing_dir}/orbalt-dev.pem")
+    set(_cer "${_signing_dir}/orbalt-dev.cer")
+    # Rewritten only when it changes: a new Publisher makes a new certificate.
+    file(CONFIGURE OUTPUT "${_signing_dir}/subject.txt" CONTENT "/${_subj}\n")
+    add_custom_command(
+        OUTPUT "${_key}" "${_cert}" "${_cer}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${_signing_dir}"
+        COMMAND ${ORBALT_OPENSSL} req -x509 -newkey rsa:3072 -sha256 -nodes -days 1095 -keyout "${_key}"
+                -out "${_cert}" -subj "/${_subj}" -addext "basicConstraints=critical,CA:FALSE"
+                -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning"
+        COMMAND ${ORBALT_OPENSSL} x509 -in "${_cert}" -outform DER -out "${_cer}"
+        DEPENDS "${_signing_dir}/subject.txt"
+        COMMENT "Generating the development signing certificate (${ORBALT_PACKAGE_PUBLISHER})"
+        VERBATIM)
+    add_custom_target(orbalt_signing_identity DEPENDS "${_key}" "${_cert}" "${_cer}")
+    set(_sign_args -certs "${_cert}" -key "${_key}")
+    set(_sign_depends "${_cert}" "${_key}")
+    set(ORBALT_SIGNING_CERTIFICATE "${_cer}" CACHE INTERNAL "Development certificate (DER) a tester trusts")
+    set(_verify_ca "${_cert}")
+endif()
+if(ORBALT_SIGNING_TIMESTAMP_URL)
+    list(APPEND _sign_args -ts "${ORBALT_SIGNING_TIMESTAMP_URL}")
+endif()
+if(NOT _verify_ca)
+    set(_verify_ca /etc/ssl/certs/ca-certificates.crt)
+endif()
+set(ORBALT_SIGN_ARGS "${_sign_args}" CACHE INTERNAL "")
+set(ORBALT_SIGN_DEPENDS "${_sign_depends}" CACHE INTERNAL "")
+set(ORBALT_SIGN_VERIFY_CA "${_verify_ca}" CACHE INTERNAL "")
+
+# Signs INPUT into OUTPUT (a package or an executable; osslsigncode tells them apart by content).
+#   orbalt_sign(<output> <input> [DESCRIPTION text] [DEPENDS files or targets...])
+# The caller makes a target that depends on OUTPUT and on orbalt_signing_identity.
+function(orbalt_sign output input)
+    cmake_parse_arguments(ARG "" "DESCRIPTION" "DEPENDS" ${ARGN})
+    set(extra)
+    get_filename_component(directory "${output}" DIRECTORY)
+    if(ARG_DESCRIPTION)
+        set(extra -n "${ARG_DESCRIPTION}" -h sha256)
+    endif()
+    add_custom_command(
+        OUTPUT "${output}"
+        COMMAND ${CMAKE_COMMAND} -E make_directory "${directory}"
+        COMMAND ${CMAKE_COMMAND} -E rm -f "${output}" "${output}.part"
+        COMMAND ${ORBALT_OSSLSIGNCODE} sign ${ORBALT_SIGN_ARGS} ${extra} -in "${input}" -out "${output}.part"
+        COMMAND ${CMAKE_COMMAND} -E rename "${output}.part" "${output}"
+        DEPENDS "${input}" ${ORBALT_SIGN_DEPENDS} ${ARG_DEPENDS}
+        COMMENT "Signing ${output}"
+        VERBATIM)
+endfunction()
+
+# A test that osslsigncode accepts the signature of FILE (label unit: it runs on the build machine).
+function(orbalt_add_signature_test name file)
+    add_test(NAME ${name} COMMAND ${ORBALT_OSSLSIGNCODE} verify -CAfile "${ORBALT_SIGN_VERIFY_CA}" -in "${file}")
+    set_tests_properties(${name} PROPERTIES LABELS unit FAIL_REGULAR_EXPRESSION "MISMATCH")
+endfunction()

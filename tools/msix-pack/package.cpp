@@ -1,0 +1,305 @@
+#include "package.h"
+
+#include <openssl/evp.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <string_view>
+
+#include "identity.h"
+
+namespace orbalt::msix {
+namespace {
+
+constexpr std::uint16_t kVersionNeeded = 20; // 2.0: deflate, no Zip64
+// Fixed stamp (1980-01-01 00:00): the same inputs give the same package bytes.
+constexpr std::uint16_t kDosTime = 0;
+constexpr std::uint16_t kDosDate = (0 << 9) | (1 << 5) | 1;
+
+void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+void Put32(std::vector<std::uint8_t>& out, std::uint64_t value) {
+    if (value > std::numeric_limits<std::uint32_t>::max()) {
+        throw std::runtime_error("the package exceeds 4 GiB, which needs Zip64");
+    }
+    for (int shift = 0; shift < 32; shift += 8) {
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
+// OPC part names allow more, but these never need percent-encoding in the zip or the block map.
+void CheckName(const std::string& name) {
+    bool plain =
+        !name.empty() && name.size() <= 260 && name.front() != '/' && name.back() != '/' &&
+        name.find("//") == std::string::npos &&
+        name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._-/") ==
+            std::string::npos;
+    for (std::size_t start = 0; plain && start <= name.size();) {
+        std::size_t end = std::min(name.find('/', start), name.size());
+        std::string_view segment(name.data() + start, end - start);
+        plain = segment != "." && segment != "..";
+        start = end + 1;
+    }
+    std::string lower = Lower(name);
+    bool reserved = lower == "appxblockmap.xml" || lower == "[content_types].xml" ||
+                    lower == "appxsignature.p7x" || lower.starts_with("appxmetadata/");
+    if (!plain || reserved) {
+        throw std::runtime_error("\"" + name + "\" cannot be a payload file name");
+    }
+}
+
+std::string ContentType(const std::string& extension) {
+    static const std::map<std::string, std::string> types = {
+        {"xml", "application/vnd.ms-appx.manifest+xml"},
+        {"exe", "application/x-msdownload"},
+        {"dll", "application/x-msdownload"},
+        {"png", "image/png"},
+        {"jpg", "image/jpeg"},
+        {"jpeg", "image/jpeg"},
+        {"ico", "image/vnd.microsoft.icon"},
+        {"txt", "text/plain"},
+    };
+    auto it = types.find(extension);
+    return it != types.end() ? it->second : "application/octet-stream";
+}
+
+std::string ContentTypesXml(const std::vector<PackageFile>& files) {
+    std::map<std::string, std::string> defaults;
+    std::string overrides;
+    for (const auto& file : files) {
+        std::size_t dot = file.name.rfind('.');
+        std::size_t slash = file.name.rfind('/');
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+            dot + 1 == file.name.size()) {
+            overrides += "<Override PartName=\"/" + EscapeXml(file.name) +
+                         "\" ContentType=\"application/octet-stream\"/>";
+        } else {
+            std::string extension = Lower(file.name.substr(dot + 1));
+            defaults.emplace(extension, ContentType(extension));
+        }
+    }
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+                      "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">";
+    for (const auto& [extension, type] : defaults) {
+        xml += "<Default Extension=\"" + EscapeXml(extension) + "\" ContentType=\"" + type + "\"/>";
+    }
+    xml += overrides;
+    xml += "<Override PartName=\"/AppxBlockMap.xml\" ContentType=\"application/vnd.ms-appx.blockmap+xml\"/>";
+    xml += "</Types>";
+    return xml;
+}
+
+struct Entry {
+    std::string name;
+    std::uint32_t crc = 0;
+    std::uint64_t size = 0;
+    StoredData stored;
+    std::uint64_t offset = 0;
+};
+
+std::uint32_t Crc32(std::span<const std::uint8_t> data) {
+    uLong crc = crc32(0, nullptr, 0);
+    std::size_t pos = 0;
+    while (pos < data.size()) {
+        auto chunk = static_cast<uInt>(std::min<std::size_t>(data.size() - pos, 1u << 30));
+        crc = crc32(crc, data.data() + pos, chunk);
+        pos += chunk;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+Entry MakeEntry(const PackageFile& file) {
+    return {file.name, Crc32(file.data), file.data.size(), CompressInBlocks(file.data), 0};
+}
+
+std::size_t LocalHeaderSize(const std::string& name) {
+    return 30 + name.size();
+}
+
+void WriteLocalHeader(std::vector<std::uint8_t>& out, const Entry& e) {
+    Put32(out, 0x04034b50);
+    Put16(out, kVersionNeeded);
+    Put16(out, 0); // flags: sizes are known, so no data descriptor
+    Put16(out, e.stored.deflated ? 8 : 0);
+    Put16(out, kDosTime);
+    Put16(out, kDosDate);
+    Put32(out, e.crc);
+    Put32(out, e.stored.bytes.size());
+    Put32(out, e.size);
+    Put16(out, static_cast<std::uint32_t>(e.name.size()));
+    Put16(out, 0);
+    out.insert(out.end(), e.name.begin(), e.name.end());
+}
+
+void WriteCentralHeader(std::vector<std::uint8_t>& out, const Entry& e) {
+    Put32(out, 0x02014b50);
+    Put16(out, kVersionNeeded); // made by: MS-DOS attributes, zip version 2.0
+    Put16(out, kVersionNeeded);
+    Put16(out, 0);
+    Put16(out, e.stored.deflated ? 8 : 0);
+    Put16(out, kDosTime);
+    Put16(out, kDosDate);
+    Put32(out, e.crc);
+    Put32(out, e.stored.bytes.size());
+    Put32(out, e.size);
+    Put16(out, static_cast<std::uint32_t>(e.name.size()));
+    Put16(out, 0); // extra
+    Put16(out, 0); // comment
+    Put16(out, 0); // disk
+    Put16(out, 0); // internal attributes
+    Put32(out, 0); // external attributes
+    Put32(out, e.offset);
+    out.insert(out.end(), e.name.begin(), e.name.end());
+}
+
+std::string BlockMapXml(const std::vector<PackageFile>& files, const std::vector<Entry>& entries) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>\r\n"
+                      "<BlockMap xmlns=\"http://schemas.microsoft.com/appx/2010/blockmap\" "
+                      "HashMethod=\"http://www.w3.org/2001/04/xmlenc#sha256\">";
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto& data = files[i].data;
+        const auto& entry = entries[i];
+        std::string name = entry.name;
+        std::replace(name.begin(), name.end(), '/', '\\');
+        xml += "<File Name=\"" + EscapeXml(name) + "\" Size=\"" + std::to_string(data.size()) +
+               "\" LfhSize=\"" + std::to_string(LocalHeaderSize(entry.name)) + "\">";
+        for (std::size_t block = 0, start = 0; start < data.size(); ++block, start += kBlockSize) {
+            std::size_t length = std::min(kBlockSize, data.size() - start);
+            xml += "<Block Hash=\"" + Sha256Base64({data.data() + start, length}) + "\"";
+            if (entry.stored.deflated) {
+                xml += " Size=\"" + std::to_string(entry.stored.blockSizes[block]) + "\"";
+            }
+            xml += "/>";
+        }
+        xml += "</File>";
+    }
+    xml += "</BlockMap>";
+    return xml;
+}
+
+} // namespace
+
+StoredData CompressInBlocks(std::span<const std::uint8_t> data) {
+    StoredData result;
+    if (data.empty()) {
+        return result;
+    }
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        throw std::runtime_error("deflateInit2 failed");
+    }
+    std::vector<std::uint8_t> out;
+    std::array<std::uint8_t, 16384> buffer{};
+    for (std::size_t start = 0; start < data.size(); start += kBlockSize) {
+        std::size_t length = std::min(kBlockSize, data.size() - start);
+        bool last = start + length == data.size();
+        // A full flush empties the history too, so a block inflates without the ones before it.
+        int flush = last ? Z_FINISH : Z_FULL_FLUSH;
+        stream.next_in = const_cast<Bytef*>(data.data() + start);
+        stream.avail_in = static_cast<uInt>(length);
+        std::size_t before = out.size();
+        int status;
+        do {
+            stream.next_out = buffer.data();
+            stream.avail_out = static_cast<uInt>(buffer.size());
+            status = deflate(&stream, flush);
+            if (status == Z_STREAM_ERROR) {
+                deflateEnd(&stream);
+                throw std::runtime_error("deflate failed");
+            }
+            out.insert(out.end(), buffer.data(), buffer.data() + (buffer.size() - stream.avail_out));
+        } while (stream.avail_out == 0 || (last && status != Z_STREAM_END));
+        result.blockSizes.push_back(static_cast<std::uint32_t>(out.size() - before));
+    }
+    deflateEnd(&stream);
+    if (out.size() < data.size()) {
+        result.deflated = true;
+        result.bytes = std::move(out);
+    } else {
+        result.blockSizes.clear();
+        result.bytes.assign(data.begin(), data.end());
+    }
+    return result;
+}
+
+std::string Sha256Base64(std::span<const std::uint8_t> data) {
+    std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
+    unsigned int length = 0;
+    if (EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1) {
+        throw std::runtime_error("SHA-256 failed");
+    }
+    std::array<unsigned char, 4 * ((EVP_MAX_MD_SIZE + 2) / 3) + 1> text{};
+    int written = EVP_EncodeBlock(text.data(), digest.data(), static_cast<int>(length));
+    return std::string(reinterpret_cast<const char*>(text.data()), static_cast<std::size_t>(written));
+}
+
+std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files) {
+    bool hasManifest = false;
+    for (const auto& file : files) {
+        CheckName(file.name);
+        hasManifest = hasManifest || file.name == "AppxManifest.xml";
+    }
+    if (!hasManifest) {
+        throw std::runtime_error("the package has no AppxManifest.xml");
+    }
+    // Windows has been seen to refuse block maps out of order: sort as it compares, ignoring case.
+    std::sort(files.begin(), files.end(),
+              [](const PackageFile& a, const PackageFile& b) { return Lower(a.name) < Lower(b.name); });
+    for (std::size_t i = 1; i < files.size(); ++i) {
+        if (Lower(files[i - 1].name) == Lower(files[i].name)) {
+            throw std::runtime_error("\"" + files[i].name + "\" is in the package twice");
+        }
+    }
+
+    std::vector<Entry> entries;
+    for (const auto& file : files) {
+        entries.push_back(MakeEntry(file));
+    }
+    std::string blockMap = BlockMapXml(files, entries);
+    entries.push_back(MakeEntry({"AppxBlockMap.xml", Bytes(blockMap)}));
+    // Last, as MakeAppx writes it: signing rewrites this entry.
+    entries.push_back(MakeEntry({"[Content_Types].xml", Bytes(ContentTypesXml(files))}));
+
+    std::vector<std::uint8_t> out;
+    for (auto& entry : entries) {
+        entry.offset = out.size();
+        WriteLocalHeader(out, entry);
+        out.insert(out.end(), entry.stored.bytes.begin(), entry.stored.bytes.end());
+    }
+    std::uint64_t directoryOffset = out.size();
+    for (const auto& entry : entries) {
+        WriteCentralHeader(out, entry);
+    }
+    std::uint64_t directorySize = out.size() - directoryOffset;
+    if (entries.size() > 0xFFFF || directoryOffset >= 0xFFFFFFFF) {
+        throw std::runtime_error("the package needs Zip64");
+    }
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, static_cast<std::uint32_t>(entries.size()));
+    Put16(out, static_cast<std::uint32_t>(entries.size()));
+    Put32(out, directorySize);
+    Put32(out, directoryOffset);
+    Put16(out, 0); // no comment: readers look for the end record at the last 22 bytes
+    return out;
+}
+
+} // namespace orbalt::msix

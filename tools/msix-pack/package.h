@@ -1,0 +1,37 @@
+// Writes an MSIX package: the payload files and AppxManifest.xml, their block map, the OPC content
+// types, in a zip that osslsigncode and Windows accept (no comment, no data descriptors, Zip32,
+// local headers identical to the central directory).
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orbalt::msix {
+
+inline constexpr std::size_t kBlockSize = 65536;
+
+struct PackageFile {
+    std::string name; // package-relative path with '/' separators, e.g. "Assets/StoreLogo.png"
+    std::vector<std::uint8_t> data;
+};
+
+// A file's zip data. Deflated files are flushed at every 64 KiB of input, so each block's
+// compressed bytes (blockSizes) stand alone and add up to the whole.
+struct StoredData {
+    bool deflated = false;
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint32_t> blockSizes;
+};
+
+// Deflates in 64 KiB blocks; keeps the file stored (method 0) when that is not smaller.
+StoredData CompressInBlocks(std::span<const std::uint8_t> data);
+
+std::string Sha256Base64(std::span<const std::uint8_t> data);
+
+// The whole package. `files` must contain AppxManifest.xml; AppxBlockMap.xml and
+// [Content_Types].xml are generated. Throws std::runtime_error on names a package cannot hold.
+std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files);
+
+} // namespace orbalt::msix

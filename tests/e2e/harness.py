@@ -4,11 +4,19 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
 BUILD = os.environ["ORBALT_BUILD"]  # the windows build tree
 WINETEST = os.environ["ORBALT_WINETEST"]
+HTTP_SERVER = os.environ.get("ORBALT_HTTP_SERVER", "")
+HTTP_PORT = int(os.environ.get("ORBALT_TEST_HTTP_PORT", "0"))
+FAKE_DOTNET_INSTALLER = os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")
+DOTNET_PATH = "/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe"
+FRAMEWORK_PATH = "/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"
+DOTNET_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, DOTNET_PATH)
+FRAMEWORK_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, FRAMEWORK_PATH)
 BASE_PREFIX = os.path.join(BUILD, "wine", "prefix")
 INSTALLER = os.path.join(BUILD, "bin", os.environ.get("ORBALT_INSTALLER", "OrbaltTest.exe"))
 
@@ -55,7 +63,8 @@ class Prefix:
                 return candidate
         raise AssertionError("no temp folder in the prefix")
 
-    def run(self, *args, keys=None, console=False, limited=False, display=True, timeout=120, installer=INSTALLER):
+    def run(self, *args, keys=None, console=False, limited=False, display=True, timeout=120, installer=INSTALLER,
+            env=None):
         rc_file = os.path.join(self.path, "exit-code")
         command = [WINETEST, "run", "--prefix", self.path, "--rc", rc_file, "--timeout", str(timeout)]
         if keys is not None:
@@ -67,7 +76,8 @@ class Prefix:
         if not display:
             command += ["--no-display"]
         command += ["--", installer, *args]
-        done = subprocess.run(command, capture_output=True, timeout=timeout + 30)
+        done = subprocess.run(command, capture_output=True, timeout=timeout + 30,
+                              env=dict(os.environ, **(env or {})))
         if done.returncode == 124:
             raise AssertionError("the installer did not end within %d s" % timeout)
         with open(rc_file) as f:
@@ -97,3 +107,94 @@ class PrefixTest(unittest.TestCase):
     def setUp(self):
         self.prefix = Prefix(*self.prefix_options)
         self.addCleanup(self.prefix.close)
+
+
+class Machine:
+    """What the simulated Windows machine holds and answers in one end-to-end scenario.
+
+    dotnet:    "present" (a .NET 8.0.8 tree the checker finds), or "missing"
+    dotnet_download / framework_download: "ok", "missing" (404 from the server), "tampered"
+               (other bytes than the pinned digest), or "refused" (no server at all)
+    dotnet_exit: the exit code of the fake .NET installer
+    scenario:  lines for the simulated deployment service (tests/fakes/deployment-service)
+    """
+
+    def __init__(self, dotnet="present", dotnet_download="ok", framework_download="ok", dotnet_exit=0,
+                 scenario=(), chunk_delay=0.0):
+        self.dotnet = dotnet
+        self.dotnet_download = dotnet_download
+        self.framework_download = framework_download
+        self.dotnet_exit = dotnet_exit
+        self.scenario = list(scenario)
+        self.chunk_delay = chunk_delay
+
+
+class Scenario(PrefixTest):
+    """A prefix with the simulated deployment service, a loopback download server and a fake
+    .NET installer; run() returns the Result plus the service's journal."""
+
+    def prepare(self, machine):
+        c = os.path.join(self.prefix.path, "drive_c")
+        fake = os.path.join(c, "orbalt-fake")
+        os.makedirs(fake, exist_ok=True)
+        with open(os.path.join(fake, "scenario.txt"), "w", encoding="utf-8") as f:
+            f.write("\n".join(machine.scenario) + "\n")
+        if machine.dotnet == "present":
+            for folder in ("host/fxr/8.0.8", "shared/Microsoft.NETCore.App/8.0.8",
+                           "shared/Microsoft.WindowsDesktop.App/8.0.8"):
+                os.makedirs(os.path.join(c, "dotnet", folder), exist_ok=True)
+            open(os.path.join(c, "dotnet", "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
+        self.env = {
+            "DOTNET_ROOT_X64": "C:\\dotnet",
+            "ORBALT_FAKE_DOTNET_ROOT": "C:\\dotnet",
+            "ORBALT_FAKE_DOTNET_EXIT": str(machine.dotnet_exit),
+            "ORBALT_FAKE_DOTNET_RECORD": "C:\\orbalt-fake\\dotnet-installer.txt",
+        }
+        served = os.path.join(self.prefix.path, "served")
+        not_found = []
+        for path, how, content in ((DOTNET_PATH, machine.dotnet_download, None),
+                                   (FRAMEWORK_PATH, machine.framework_download, b"framework package bytes")):
+            target = served + path
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            if how == "missing":
+                not_found.append(path)
+            elif how == "tampered":
+                with open(target, "wb") as f:
+                    f.write(b"MZ not the installer we pinned")
+            elif content is None:
+                shutil.copyfile(FAKE_DOTNET_INSTALLER, target)
+            else:
+                with open(target, "wb") as f:
+                    f.write(content)
+        self.server_pidfile = None
+        if "refused" not in (machine.dotnet_download, machine.framework_download):
+            self.server_pidfile = os.path.join(self.prefix.path, "server.pid")
+            command = [sys.executable, HTTP_SERVER, "start", "--root", served, "--port", str(HTTP_PORT),
+                       "--pidfile", self.server_pidfile, "--log", os.path.join(self.prefix.path, "server.log"),
+                       "--chunk-delay", str(machine.chunk_delay)]
+            for path in not_found:
+                command += ["--not-found", path]
+            subprocess.run(command, check=True)
+            self.addCleanup(self.stop_server)
+
+    def stop_server(self):
+        if self.server_pidfile:
+            subprocess.run([sys.executable, HTTP_SERVER, "stop", "--pidfile", self.server_pidfile], check=False)
+            self.server_pidfile = None
+
+    def run_installer(self, machine, *args, **options):
+        self.prepare(machine)
+        result = self.prefix.run(*args, env=self.env, **options)
+        self.stop_server()
+        c = os.path.join(self.prefix.path, "drive_c", "orbalt-fake")
+        result.journal = _read_lines(os.path.join(c, "journal.txt"))
+        result.dotnet_installer_runs = _read_lines(os.path.join(c, "dotnet-installer.txt"))
+        result.server_log = _read_lines(os.path.join(self.prefix.path, "server.log"))
+        return result
+
+
+def _read_lines(path):
+    if not os.path.exists(path):
+        return []
+    with open(path, encoding="utf-8", errors="replace") as f:
+        return f.read().splitlines()

@@ -45,10 +45,5 @@ TEST(DeploymentService, OnlyADisabledServiceIsReEnabled) {
     }
 }
 
-TEST(RegistryLines, ResultCodesInDecimal) {
-    EXPECT_EQ(OpenForWriteFailedLine(5), L"Unable to open registry key for write: 5");
-    EXPECT_EQ(SetValueFailedLine(1021), L"Unable to set registry key value: 1021");
-}
-
 } // namespace
 } // namespace orbalt

@@ -100,7 +100,7 @@ def run(prefix, *args, limited=False, keys=None, timeout=40):
     if keys is not None:
         command += ["--keys", keys]
     result = subprocess.run(command + ["--", ORBALT, *args], capture_output=True, text=True, errors="replace")
-    if result.returncode == 124:
+    if result.returncode == 124 or not os.path.exists(rc):
         return None, result.stdout
     with open(rc) as f:
         return int(f.read().strip()), result.stdout

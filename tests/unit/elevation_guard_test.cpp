@@ -1,0 +1,59 @@
+#include <gtest/gtest.h>
+
+#include "driver/elevation_guard.h"
+
+namespace orbalt {
+namespace {
+
+TEST(ElevatedCopy, ArgumentFollowsOutputMode) {
+    EXPECT_EQ(ElevatedCopyArguments(Mode::Gui), L"-p");
+    EXPECT_EQ(ElevatedCopyArguments(Mode::Verbose), L"-pv");
+    EXPECT_EQ(ElevatedCopyArguments(Mode::Silent), L"-pv");
+}
+
+TEST(SamePath, CaseSeparatorsAndLongPathPrefix) {
+    EXPECT_TRUE(
+        IsSamePath(L"C:\\Users\\Ann\\Downloads\\Orbalt.exe", L"c:\\users\\ann\\downloads\\ORBALT.EXE"));
+    EXPECT_TRUE(IsSamePath(L"C:/Users/Ann/Orbalt.exe", L"C:\\Users\\Ann\\Orbalt.exe"));
+    EXPECT_TRUE(IsSamePath(L"\\\\?\\C:\\Apps\\Orbalt.exe", L"C:\\Apps\\Orbalt.exe"));
+    EXPECT_TRUE(IsSamePath(L"\\\\?\\UNC\\server\\share\\Orbalt.exe", L"\\\\server\\share\\Orbalt.exe"));
+    EXPECT_FALSE(IsSamePath(L"C:\\Apps\\Orbalt.exe", L"C:\\Apps\\Orbalt.exe.bak"));
+    EXPECT_FALSE(IsSamePath(L"C:\\Apps\\Orbalt.exe", L"D:\\Apps\\Orbalt.exe"));
+    EXPECT_FALSE(IsSamePath(L"", L""));
+}
+
+TEST(SameExecutable, FileIdentityWinsOverPath) {
+    ExecutableIdentity a{L"C:\\A\\Orbalt.exe", FileIdentity{7, 42}};
+    ExecutableIdentity hardLink{L"C:\\B\\Setup.exe", FileIdentity{7, 42}};
+    ExecutableIdentity replaced{L"C:\\A\\Orbalt.exe", FileIdentity{7, 43}};
+    ExecutableIdentity otherVolume{L"C:\\A\\Orbalt.exe", FileIdentity{8, 42}};
+    ExecutableIdentity unknown{L"c:\\a\\orbalt.exe", std::nullopt};
+    EXPECT_TRUE(IsSameExecutable(a, hardLink));
+    EXPECT_FALSE(IsSameExecutable(a, replaced));
+    EXPECT_FALSE(IsSameExecutable(a, otherVolume));
+    EXPECT_TRUE(IsSameExecutable(a, unknown)); // path decides when one identity is missing
+    EXPECT_FALSE(IsSameExecutable(hardLink, unknown));
+}
+
+TEST(ElevationGuard, StopsOnlyACopyStartedByThisInstaller) {
+    const ExecutableIdentity self{L"C:\\Dl\\Orbalt.exe", FileIdentity{1, 99}};
+    const ParentProcess installer{{L"C:\\Dl\\Orbalt.exe", FileIdentity{1, 99}}, 100};
+    const ParentProcess explorer{{L"C:\\Windows\\explorer.exe", FileIdentity{1, 5}}, 50};
+    const std::uint64_t selfStart = 200;
+
+    EXPECT_TRUE(IsUnelevatedElevatedCopy(true, self, selfStart, installer));
+    // Without the provision option this is a user's own run, even when started by the installer.
+    EXPECT_FALSE(IsUnelevatedElevatedCopy(false, self, selfStart, installer));
+    // "-p" typed by a user in a shell: the parent is not the installer.
+    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, explorer));
+    // The parent could not be found out: a user must never be kept from elevating.
+    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, std::nullopt));
+    // A process id reused by an installer started after us is not our parent.
+    const ParentProcess later{installer.image, 300};
+    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, later));
+    const ParentProcess sameTick{installer.image, selfStart};
+    EXPECT_TRUE(IsUnelevatedElevatedCopy(true, self, selfStart, sameTick));
+}
+
+} // namespace
+} // namespace orbalt

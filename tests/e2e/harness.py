@@ -113,8 +113,9 @@ class Machine:
     """What the simulated Windows machine holds and answers in one end-to-end scenario.
 
     dotnet:    "present" (a .NET 8.0.8 tree the checker finds), or "missing"
-    dotnet_download / framework_download: "ok", "missing" (404 from the server), "tampered"
-               (other bytes than the pinned digest), or "refused" (no server at all)
+    dotnet_download / framework_download: "ok", "missing" (404 from the server, which Wine saves
+               as if it were the file), "tampered" (other bytes than the pinned digest) or "refused"
+               (nothing listens: for the framework alone, the server closes after the .NET download)
     dotnet_exit: the exit code of the fake .NET installer
     scenario:  lines for the simulated deployment service (tests/fakes/deployment-service)
     """
@@ -158,22 +159,25 @@ class Scenario(PrefixTest):
             os.makedirs(os.path.dirname(target), exist_ok=True)
             if how == "missing":
                 not_found.append(path)
-            elif how == "tampered":
-                with open(target, "wb") as f:
-                    f.write(b"MZ not the installer we pinned")
-            elif content is None:
+                continue
+            if how == "tampered":
+                content = b"MZ not the installer we pinned"
+            if content is None:
                 shutil.copyfile(FAKE_DOTNET_INSTALLER, target)
             else:
                 with open(target, "wb") as f:
                     f.write(content)
         self.server_pidfile = None
-        if "refused" not in (machine.dotnet_download, machine.framework_download):
+        if machine.dotnet_download != "refused" and (machine.framework_download != "refused" or
+                                                      machine.dotnet == "missing"):
             self.server_pidfile = os.path.join(self.prefix.path, "server.pid")
             command = [sys.executable, HTTP_SERVER, "start", "--root", served, "--port", str(HTTP_PORT),
                        "--pidfile", self.server_pidfile, "--log", os.path.join(self.prefix.path, "server.log"),
                        "--chunk-delay", str(machine.chunk_delay)]
             for path in not_found:
                 command += ["--not-found", path]
+            if machine.framework_download == "refused":
+                command += ["--close-after", DOTNET_PATH]
             subprocess.run(command, check=True)
             self.addCleanup(self.stop_server)
 

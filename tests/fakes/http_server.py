@@ -2,12 +2,15 @@
 """Loopback download server for the Windows-side tests (a CTest fixture).
 
   http_server.py start --root DIR --port N --pidfile FILE [--log FILE] [--chunk-delay S]
-                       [--not-found PATH ...]
+                       [--not-found PATH ...] [--close-after PATH]
   http_server.py stop --pidfile FILE
 
 Serves the files under DIR on 127.0.0.1:N with a Content-Length. A missing file, or a PATH given
 with --not-found, answers 404. --chunk-delay sends bodies in 16 KiB pieces with a pause between
-them, so that a client sees its progress rise. Each request is logged as "METHOD PATH STATUS".
+them, so that a client sees its progress rise. With --close-after, the server stops listening once
+it has served PATH, so that later downloads are refused: under Wine a refused connection is the one
+download failure there is (a 404 page, or a transfer cut short, counts as a downloaded file).
+Each request is logged as "METHOD PATH STATUS".
 """
 import argparse
 import functools
@@ -22,6 +25,7 @@ import time
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     not_found = set()
+    close_after = None
     chunk_delay = 0.0
     log_file = None
 
@@ -40,6 +44,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             outputfile.flush()
             if self.chunk_delay:
                 time.sleep(self.chunk_delay)
+        if self.path.split("?", 1)[0] == self.close_after:
+            # Stop accepting: the listening socket closes, later connections are refused.
+            self.server.socket.close()
 
     def log_request(self, code="-", size="-"):
         if self.log_file:
@@ -52,6 +59,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 def serve(args):
     Handler.not_found = set(args.not_found or [])
+    Handler.close_after = args.close_after
     Handler.chunk_delay = args.chunk_delay
     Handler.log_file = args.log
     handler = functools.partial(Handler, directory=args.root)
@@ -77,6 +85,8 @@ def start(args):
         command += ["--log", args.log]
     for path in args.not_found or []:
         command += ["--not-found", path]
+    if args.close_after:
+        command += ["--close-after", args.close_after]
     process = subprocess.Popen(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL, start_new_session=True)
     with open(args.pidfile, "w") as pidfile:
@@ -115,6 +125,7 @@ def main():
     parser.add_argument("--log")
     parser.add_argument("--chunk-delay", type=float, default=0.0)
     parser.add_argument("--not-found", action="append")
+    parser.add_argument("--close-after")
     args = parser.parse_args()
     {"start": start, "stop": stop, "serve": serve}[args.action](args)
 

@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <gdiplus.h>
+#include <objidl.h>
+
 namespace orbalt {
 
 // Replaces the status line (starts as "Getting things ready...").
@@ -10,5 +13,9 @@ void SetStatusWindowText(const wchar_t* text);
 
 // Handles WM_PAINT.
 void PaintStatusWindow(HWND window);
+
+// The logo decoded anew from the program's "PNG" resource 102; null when it is missing or
+// cannot be decoded. The caller disposes of it.
+Gdiplus::GpBitmap* LoadLogoImage();
 
 } // namespace orbalt

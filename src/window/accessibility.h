@@ -65,7 +65,7 @@ private:
 
 // A text element: the message or the status line.
 struct StatusTextProvider final : IRawElementProviderSimple, IRawElementProviderFragment {
-    explicit StatusTextProvider(StatusWindowProvider* root) noexcept;
+    explicit StatusTextProvider(StatusWindowProvider* root); // may raise std::bad_alloc
     StatusTextProvider(const StatusTextProvider&) = delete;
     StatusTextProvider& operator=(const StatusTextProvider&) = delete;
 

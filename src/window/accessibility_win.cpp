@@ -165,7 +165,7 @@ HRESULT StatusWindowProvider::GetFocus(IRawElementProviderFragment** element) {
 
 // --- StatusTextProvider ---
 
-StatusTextProvider::StatusTextProvider(StatusWindowProvider* parent) noexcept : root(parent) {
+StatusTextProvider::StatusTextProvider(StatusWindowProvider* parent) : root(parent) {
     root->AddRef();
 }
 
@@ -218,10 +218,13 @@ HRESULT StatusTextProvider::GetPropertyValue(PROPERTYID property, VARIANT* value
         value->vt = VT_I4;
         value->lVal = kUiaTextControlTypeId;
         return S_OK;
-    case kUiaNamePropertyId: {
-        std::wstring text = Name();
-        return SetString(value, text.c_str(), static_cast<UINT>(text.size()));
-    }
+    case kUiaNamePropertyId:
+        try {
+            std::wstring text = Name();
+            return SetString(value, text.c_str(), static_cast<UINT>(text.size()));
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY; // nothing may leave a COM method as an exception
+        }
     default:
         return S_OK;
     }
@@ -293,8 +296,12 @@ StatusWindowProvider* CreateAccessibilityRoot(HWND window) {
     if (root == nullptr) {
         return nullptr;
     }
-    root->message = new (std::nothrow) StatusTextProvider(root);
-    root->status = new (std::nothrow) StatusTextProvider(root);
+    try {
+        root->message = new (std::nothrow) StatusTextProvider(root);
+        root->status = new (std::nothrow) StatusTextProvider(root);
+    } catch (const std::bad_alloc&) {
+        // The element's first name could not be allocated: handled as a failed allocation below.
+    }
     if (root->message == nullptr || root->status == nullptr) {
         // Without both children the window goes without UI Automation. The children hold the
         // root, so the root is freed with the last of them.

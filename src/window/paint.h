@@ -3,8 +3,9 @@
 
 #include <windows.h>
 
+#include <objidl.h> // before gdiplus.h, which needs its IStream and PROPID
+
 #include <gdiplus.h>
-#include <objidl.h>
 
 namespace orbalt {
 

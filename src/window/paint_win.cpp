@@ -1,7 +1,8 @@
 #include "window/paint.h"
 
+#include <objidl.h> // before gdiplus.h, which needs its IStream and PROPID
+
 #include <gdiplus.h>
-#include <objidl.h>
 #include <uxtheme.h>
 
 #include <memory>

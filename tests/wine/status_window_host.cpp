@@ -5,6 +5,8 @@
 // answering each with done-N once the window has repainted. Exit code 0, or 2 without a window.
 #include <windows.h>
 
+#include <objbase.h>
+
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -69,6 +71,9 @@ int wmain(int argc, wchar_t** argv) {
         Touch(dir + L"failed");
         return 2;
     }
+    // As the installer does once reporting has started: the process joins the multithreaded
+    // apartment, which UI Automation's cross-process calls into the window rely on.
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     WaitForPaint();
     Touch(dir + L"ready");
     for (int n = 1;; ++n) {

@@ -70,12 +70,12 @@ int wmain(int argc, wchar_t** argv) {
             return Fail("GetTokenInformation(TokenLinkedToken)");
         }
         CloseHandle(token);
-        started = CreateProcessAsUserW(linked.LinkedToken, program.c_str(), commandLine.data(), nullptr,
-                                       nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
+        started = CreateProcessAsUserW(linked.LinkedToken, program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                       0, nullptr, nullptr, &startup, &process);
         CloseHandle(linked.LinkedToken);
     } else {
-        started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                 nullptr, &startup, &process);
+        started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                 &startup, &process);
     }
     if (!started) {
         return Fail("CreateProcess");

@@ -284,6 +284,11 @@ def screens(winetest, base, folder, host, artifacts):
             finally:
                 h.quit()
     finally:
+        # The copies are made afresh for every run; they need not fill the disk in between.
+        for name in ("dpi96", "dpi120", "dpi144", "nofonts"):
+            prefix = os.path.join(folder, name)
+            subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=prefix))
+            shutil.rmtree(prefix, ignore_errors=True)
         subprocess.run([winetest, "display", "stop", state])
     if failures:
         print(f"{len(failures)} check(s) failed; screenshots in {artifacts}")

@@ -3,10 +3,10 @@
 #include <dwmapi.h>
 #include <gdiplus.h>
 
-#include "core/state.h"
 #include "window/accessibility.h"
 #include "window/layout.h"
 #include "window/paint.h"
+#include "core/state.h"
 
 namespace orbalt {
 namespace {
@@ -98,9 +98,8 @@ DWORD WINAPI StatusWindowThread(LPVOID parameter) {
     RegisterClassW(&windowClass);
 
     WindowPlacement place = PlaceStatusWindow();
-    record->window =
-        CreateWindowExW(0, kStatusWindowName, kStatusWindowName, kStatusWindowStyle, place.x, place.y,
-                        place.width, place.height, nullptr, nullptr, record->instance, nullptr);
+    record->window = CreateWindowExW(0, kStatusWindowName, kStatusWindowName, kStatusWindowStyle, place.x, place.y,
+                                     place.width, place.height, nullptr, nullptr, record->instance, nullptr);
     if (record->window == nullptr) {
         record->state.store(StatusWindowState::Failed);
         return static_cast<DWORD>(-1);

@@ -10,8 +10,8 @@ TEST(StatusWindowPlacement, CentredAndScaledOnA1080pDisplay) {
         int dpi;
         WindowPlacement expected;
     };
-    for (const Case& c :
-         {Case{96, {775, 365, 370, 350}}, Case{120, {729, 322, 462, 437}}, Case{144, {683, 278, 555, 525}}}) {
+    for (const Case& c : {Case{96, {775, 365, 370, 350}}, Case{120, {729, 322, 462, 437}},
+                          Case{144, {683, 278, 555, 525}}}) {
         WindowPlacement p = PlaceStatusWindowFor(c.dpi, c.dpi, 1920, 1080);
         EXPECT_EQ(p.x, c.expected.x) << c.dpi;
         EXPECT_EQ(p.y, c.expected.y) << c.dpi;
@@ -23,12 +23,6 @@ TEST(StatusWindowPlacement, CentredAndScaledOnA1080pDisplay) {
     EXPECT_EQ(mixed.width, 370);
     EXPECT_EQ(mixed.height, 700);
 }
-
-} // namespace
-} // namespace orbalt
-
-namespace orbalt {
-namespace {
 
 void ExpectRect(const LayoutRect& r, float left, float top, float width, float height, const char* what) {
     EXPECT_FLOAT_EQ(r.left, left) << what;

@@ -65,6 +65,9 @@ int wmain(int argc, wchar_t** argv) {
     HWND warmUp =
         CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     DestroyWindow(warmUp);
+    // The log goes into the control folder, away from Installer.log of tests running beside us.
+    SetEnvironmentVariableW(L"TMP", dir.c_str());
+    SetEnvironmentVariableW(L"TEMP", dir.c_str());
     orbalt::OutputMode = orbalt::Mode::Gui;
     orbalt::StartReporting(GetModuleHandleW(nullptr));
     if (!orbalt::IsStatusWindowCreated()) {

@@ -308,6 +308,14 @@ size_t RaisedCount() {
 }
 
 TEST_F(EventSink, PaintingFeedsTheTextElements) {
+    // Our log goes into a folder of its own, away from Installer.log of tests running beside us.
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder =
+        std::wstring(temp) + L"orbalt-paint-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+    SetEnvironmentVariableW(L"TEMP", folder.c_str());
     OutputMode = Mode::Gui;
     StartReporting(GetModuleHandleW(nullptr));
     ASSERT_TRUE(IsStatusWindowCreated());

@@ -61,6 +61,8 @@ public:
         for (const wchar_t* name : {L"ready", L"failed", L"cmd-1.txt", L"done-1", L"cmd-2.txt"}) {
             DeleteFileW((control_ + name).c_str());
         }
+        DeleteFileW((control_ + L"Tessaly Installer Temp\\Installer.log").c_str());
+        RemoveDirectoryW((control_ + L"Tessaly Installer Temp").c_str());
         RemoveDirectoryW(control_.c_str());
     }
     Host(const Host&) = delete;

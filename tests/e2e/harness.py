@@ -6,6 +6,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 BUILD = os.environ["ORBALT_BUILD"]  # the windows build tree
@@ -19,6 +20,9 @@ DOTNET_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, DOTNET_PATH)
 FRAMEWORK_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, FRAMEWORK_PATH)
 BASE_PREFIX = os.path.join(BUILD, "wine", "prefix")
 INSTALLER = os.path.join(BUILD, "bin", os.environ.get("ORBALT_INSTALLER", "OrbaltTest.exe"))
+
+WINE = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
+ANSWER_BOXES = os.path.join(BUILD, "fakes", "answer-boxes.exe")
 
 ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]")
 
@@ -55,6 +59,30 @@ class Prefix:
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.path), check=False)
         shutil.rmtree(self.path, ignore_errors=True)
 
+    def env(self):
+        """The environment of a Windows program in this prefix, with the test run's display (the
+        first program of a prefix decides whether its desktop has one)."""
+        env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all")
+        display_file = os.path.join(BUILD, "wine", "display")
+        if "DISPLAY" not in os.environ and os.path.exists(display_file):
+            with open(display_file) as f:
+                env["DISPLAY"] = f.read().strip()
+        return env
+
+    def wine(self, *args, check=True):
+        env = self.env()
+        subprocess.run([WINE, *args], env=env, check=check, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def set_dword(self, key, name, value):
+        """Writes a REG_DWORD value in the 64-bit view of the prefix's registry."""
+        self.wine("reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f")
+        subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=self.path), check=False)
+
+    def dword(self, key, name):
+        out = subprocess.run([WINE, "reg", "query", key, "/v", name], env=self.env(), capture_output=True).stdout
+        match = re.search(rb"REG_DWORD\s+0x([0-9a-fA-F]+)", out)
+        return int(match.group(1), 16) if match else None
+
     def temp_folder(self):
         users = os.path.join(self.path, "drive_c", "users")
         for user in sorted(os.listdir(users)):
@@ -65,6 +93,8 @@ class Prefix:
 
     def run(self, *args, keys=None, console=False, limited=False, display=True, timeout=120, installer=INSTALLER,
             env=None):
+        """Runs the installer to its end. With a display, a stand-in user answers every message box
+        with OK and notes what it saw in Result.boxes."""
         rc_file = os.path.join(self.path, "exit-code")
         command = [WINETEST, "run", "--prefix", self.path, "--rc", rc_file, "--timeout", str(timeout)]
         if keys is not None:
@@ -76,8 +106,25 @@ class Prefix:
         if not display:
             command += ["--no-display"]
         command += ["--", installer, *args]
-        done = subprocess.run(command, capture_output=True, timeout=timeout + 30,
-                              env=dict(os.environ, **(env or {})))
+        boxes_journal = os.path.join(self.path, "drive_c", "boxes.txt")
+        stop_file = os.path.join(self.path, "drive_c", "boxes.stop")
+        user = None
+        if display:
+            user = subprocess.Popen([WINE, ANSWER_BOXES, "C:\\boxes.txt", "C:\\boxes.stop", str(timeout),
+                                     os.path.basename(installer)],
+                                    env=self.env(),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(200):
+                if os.path.exists(boxes_journal + ".ready") or user.poll() is not None:
+                    break
+                time.sleep(0.05)
+        try:
+            done = subprocess.run(command, capture_output=True, timeout=timeout + 30,
+                                  env=dict(os.environ, **(env or {})))
+        finally:
+            if user is not None:
+                open(stop_file, "w").close()
+                user.wait(timeout=30)
         if done.returncode == 124:
             raise AssertionError("the installer did not end within %d s" % timeout)
         with open(rc_file) as f:
@@ -96,7 +143,17 @@ class Prefix:
                 opened = f.read().splitlines()
             os.remove(opened_path)
         console_text = ANSI.sub("", done.stdout.decode("utf-8", "replace")).replace("\r", "")
-        return Result(exit_code, console_text, log_bytes, files, opened)
+        result = Result(exit_code, console_text, log_bytes, files, opened)
+        result.boxes = []
+        if user is not None:
+            if os.path.exists(boxes_journal):
+                with open(boxes_journal, encoding="utf-8") as f:
+                    result.boxes = [line.split("\t") for line in f.read().splitlines()]
+                os.remove(boxes_journal)
+            for leftover in (stop_file, boxes_journal + ".ready"):
+                if os.path.exists(leftover):
+                    os.remove(leftover)
+        return result
 
 
 class PrefixTest(unittest.TestCase):
@@ -202,3 +259,18 @@ def _read_lines(path):
         return []
     with open(path, encoding="utf-8", errors="replace") as f:
         return f.read().splitlines()
+
+
+def app_identity():
+    """(family name, full name) of the embedded package, as the build derived them."""
+    with open(os.path.join(BUILD, "generated", "app_identity.h")) as f:
+        text = f.read()
+    family = re.search(r'ORBALT_APP_FAMILY_NAME "([^"]+)"', text).group(1)
+    full = re.search(r'ORBALT_APP_FULL_NAME "([^"]+)"', text).group(1)
+    return family, full
+
+
+def windows_temp_folder(prefix):
+    """The installer's folder as the installer names it (C:\\users\\<user>\\Temp\\...\\)."""
+    user = os.path.basename(os.path.dirname(os.path.dirname(prefix.temp_folder())))
+    return "C:\\users\\%s\\Temp\\Tessaly Installer Temp\\" % user

@@ -35,8 +35,8 @@ def _orb_sample(x, y):
         rgb = tuple(_mix(base[i], glow[i], light) for i in range(3))
         # Specular highlight.
         hx, hy = (x - 0.37) / 0.09, (y - 0.30) / 0.06
-        spec = max(0.0, 1.0 - (hx * hx + hy * hy))
-        rgb = tuple(_mix(c, 1.0, spec * 0.85) for c in rgb)
+        specular = max(0.0, 1.0 - (hx * hx + hy * hy))
+        rgb = tuple(_mix(c, 1.0, specular * 0.85) for c in rgb)
         colour = (*rgb, 1.0)
     # Orbit ring: a tilted ellipse; its front half passes over the orb, its back half behind.
     angle = math.radians(-24)

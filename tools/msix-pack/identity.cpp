@@ -12,24 +12,6 @@
 namespace orbalt::msix {
 namespace {
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::uint32_t ParseCharReference(std::string_view body) {
     bool hex = !body.empty() && (body[0] == 'x' || body[0] == 'X');
     std::string_view digits = hex ? body.substr(1) : body;
@@ -213,7 +195,7 @@ std::string DecodeXmlText(std::string_view text) {
         } else if (entity == "apos") {
             out += '\'';
         } else if (entity.starts_with("#")) {
-            AppendUtf8(out, ParseCharReference(entity.substr(1)));
+            out += ToUtf8(std::wstring(1, static_cast<wchar_t>(ParseCharReference(entity.substr(1)))));
         } else {
             throw std::runtime_error("unknown entity &" + std::string(entity) + ";");
         }

@@ -1,6 +1,5 @@
 #include "deployment/package_version.h"
 
-#include <sstream>
 #include <stdexcept>
 
 #include "core/text.h"
@@ -8,11 +7,18 @@
 namespace orbalt {
 
 PackageVersion ParsePackageVersion(std::wstring text) {
-    std::istringstream stream(ToUtf8(text));
+    // Read as a stream of UTF-8 characters: each part runs to the next "." (consumed) or the end.
+    const std::string bytes = ToUtf8(text);
+    std::size_t position = 0;
     std::uint16_t fields[4] = {};
     for (std::uint16_t& field : fields) {
-        std::string part;
-        if (!std::getline(stream, part, '.') || part.empty()) {
+        if (position >= bytes.size()) {
+            break; // the end is reached: the remaining parts are empty
+        }
+        std::size_t dot = bytes.find('.', position);
+        std::string part = bytes.substr(position, dot == std::string::npos ? std::string::npos : dot - position);
+        position = dot == std::string::npos ? bytes.size() : dot + 1;
+        if (part.empty()) {
             continue;
         }
         int number = std::stoi(part); // raises invalid_argument / out_of_range as std::stoi does

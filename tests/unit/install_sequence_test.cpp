@@ -317,15 +317,6 @@ TEST(InstallSequence, DownloadNumbering) {
     EXPECT_EQ(none.Count(L"Download "), 0u);
 }
 
-TEST(InstallSequence, FailedFrameworkDownloadInstallsNothing) {
-    Machine m;
-    m.dotNet = m.framework = false;
-    m.frameworkFile = false;
-    EXPECT_EQ(m.Run(), 1u);
-    EXPECT_EQ(m.Count(L"Run "), 0u);
-    EXPECT_EQ(m.Count(L"Install "), 0u);
-    EXPECT_EQ(m.Count(L"Delete "), 0u); // the .NET installer stays
-}
 
 TEST(InstallSequence, FailedStepsKeepOrDeleteTheirFiles) {
     Machine dotNet;

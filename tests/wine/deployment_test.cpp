@@ -84,19 +84,6 @@ protected:
 
 // ---- StagePackage -------------------------------------------------------------------------
 
-TEST_F(Deployment, StageSucceedsWithoutHandlerWhenAlreadyComplete) {
-    std::wstring errorText = L"Unknown Error";
-    EXPECT_TRUE(StagePackage(kPackagePath, errorText));
-    EXPECT_EQ(errorText, L"Unknown Error");
-    EXPECT_EQ(Journal(), (Lines{"PackageManager.ActivateInstance",
-                                std::string("Uri.CreateUri \"") + kPackagePathText + "\"",
-                                std::string("PackageManager2.StagePackageWithOptionsAsync uri=\"") +
-                                    kPackagePathText + "\" dependencies=null options=0 -> op (early)",
-                                "op.GetResults"}));
-    EXPECT_EQ(Log(), (Lines{"|LOG|: [Package Stager] Preparing to stage package on the system...",
-                            "|LOG|: [Package Stager] Package successfully staged!"}));
-}
-
 TEST_F(Deployment, StageWaitsForALateCompletionThroughItsHandler) {
     Scenario("deploy StagePackageWithOptionsAsync status=completed timing=late\n");
     std::wstring errorText = L"Unknown Error";
@@ -172,30 +159,6 @@ TEST_F(Deployment, ProvisionSkipsAFamilyProvisionedUnderAnotherCase) {
               (Lines{"PackageManager.ActivateInstance", "PackageManager9.FindProvisionedPackages"}));
     EXPECT_EQ(Log(), (Lines{"|LOG|: [Package Provisioner] Preparing to provision package on the system...",
                             "|LOG|: [Package Provisioner] Package is already provisioned!"}));
-}
-
-TEST_F(Deployment, ProvisionCallsWindowsAndRecognisesNoCode) {
-    Scenario("provisioned Other.App_1234567890abc\n"
-             "deploy ProvisionPackageForAllUsersAsync match=Fails status=error code=0x80073CFB "
-             "extended=0x80073CFB "
-             "text=Already there, says Windows.\n");
-    std::wstring errorText = L"Unknown Error";
-    EXPECT_TRUE(ProvisionPackage(L"Tessaly.Orbalt_h7c2q0xw4ma9s", errorText));
-    EXPECT_EQ(
-        Journal(),
-        (Lines{
-            "PackageManager.ActivateInstance", "PackageManager9.FindProvisionedPackages",
-            "PackageManager6.ProvisionPackageForAllUsersAsync family=\"Tessaly.Orbalt_h7c2q0xw4ma9s\" -> op "
-            "(early)",
-            "op.GetResults"}));
-    EXPECT_FALSE(ProvisionPackage(L"Fails.App_h7c2q0xw4ma9s", errorText));
-    EXPECT_EQ(errorText, L"Already there, says Windows.");
-    EXPECT_EQ(Log(),
-              (Lines{"|LOG|: [Package Provisioner] Preparing to provision package on the system...",
-                     "|LOG|: [Package Provisioner] Package successfully provisioned!",
-                     "|LOG|: [Package Provisioner] Preparing to provision package on the system...",
-                     "|LOG|: [Package Provisioner] Failed to provision package! Error: Already there, says "
-                     "Windows."}));
 }
 
 // ---- RegisterPackage ------------------------------------------------------------------------
@@ -290,19 +253,6 @@ TEST_F(Deployment, AddForUserLooksAtErrorCodeOnly) {
     }
 }
 
-TEST_F(Deployment, InstallAddsForTheUserWithTheGivenOptions) {
-    // Wine never runs a process as LocalSystem, so this is the per-user branch.
-    std::wstring errorText = L"Unknown Error";
-    EXPECT_TRUE(InstallPackage(L"C:\\vclibs.appx", errorText, 0));
-    EXPECT_EQ(Journal(),
-              (Lines{"PackageManager.ActivateInstance", "Uri.CreateUri \"C:\\vclibs.appx\"",
-                     "PackageManager.AddPackageAsync uri=\"C:\\vclibs.appx\" dependencies=null options=0 -> "
-                     "op (early)",
-                     "op.GetResults"}));
-    EXPECT_EQ(Log(), (Lines{"|LOG|: [Package Add] Preparing to add package for the current user...",
-                            "|LOG|: [Package Add] Package successfully installed for the current user!"}));
-}
-
 // ---- IsPackageInstalled ---------------------------------------------------------------------------
 
 TEST_F(Deployment, InstalledQueryWalksArchitectureFamilyAndVersion) {
@@ -320,17 +270,6 @@ TEST_F(Deployment, InstalledQueryWalksArchitectureFamilyAndVersion) {
                          ". Version: 14.0.30000.0. But this does NOT match the minimum required version of "
                          "14.0.33728.0!",
                      std::string("|LOG|: [MSIX] Found ") + kVcLibs + ". Version: 14.0.33728.0"}));
-}
-
-TEST_F(Deployment, InstalledQueryWithoutASufficientX64PackageIsFalse) {
-    Scenario(std::string("installed ") + kVcLibs + " 99.0.0.0 x86\n" + "installed " + kVcLibs +
-             " 14.0.1.0 x64\n" + "installed " + kVcLibs + " 13.9.0.0 x64\n");
-    EXPECT_FALSE(IsPackageInstalled(FromUtf8(kVcLibs), {14, 0, 33728, 0}));
-    const Lines log = Log();
-    ASSERT_EQ(log.size(), 4u);
-    EXPECT_NE(log[1].find("Version: 14.0.1.0. But this does NOT match"), std::string::npos);
-    EXPECT_NE(log[2].find("Version: 13.9.0.0. But this does NOT match"), std::string::npos);
-    EXPECT_EQ(log[3], std::string("|LOG|: [MSIX] Unable to find: ") + kVcLibs);
 }
 
 // ---- LaunchApp --------------------------------------------------------------------------

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "core/build_constants.h"
 #include "prerequisites/prerequisites.h"
 #include "prerequisites_support.h"
@@ -43,13 +41,9 @@ protected:
             RemoveDirectoryW((GetTempFolder() + name).c_str());
         }
     }
-    // What the server hands out at the .NET address; an empty text serves nothing (a 404).
+    // What the server hands out at the .NET address.
     void Serve(const std::string& bytes) {
-        const std::wstring path = served_ + L"\\dotnet\\windowsdesktop-runtime-8.0.8-win-x64.exe";
-        DeleteFileW(path.c_str());
-        if (!bytes.empty()) {
-            test::WriteBytes(path, bytes);
-        }
+        test::WriteBytes(served_ + L"\\dotnet\\windowsdesktop-runtime-8.0.8-win-x64.exe", bytes);
     }
 
     const std::wstring served_ = test::WinePath(ORBALT_TEST_SERVED);
@@ -57,40 +51,13 @@ protected:
     std::wstring installerPath_;
 };
 
-// The percentages of the status texts, in order ("Installing..." counts as 100).
-std::vector<int> Percentages(const std::vector<std::wstring>& texts) {
-    std::vector<int> values;
-    for (const std::wstring& text : texts) {
-        if (text == L"Getting ready...") {
-            values.push_back(0);
-        } else if (text == L"Installing...") {
-            values.push_back(100);
-        } else {
-            values.push_back(std::stoi(text));
-        }
-    }
-    return values;
-}
-
-TEST_F(Download, AVerifiedInstallerArrivesWithRisingProgressAndIsHeldUntilItRuns) {
+TEST_F(Download, AVerifiedInstallerArrivesAndIsHeldUntilItRuns) {
     ASSERT_GT(installer_.size(), 50000u);
-    std::vector<std::wstring> texts;
-    std::wstring path;
-    {
-        test::StatusRecorder status;
-        path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
-        texts = status.texts;
-    }
+    const std::wstring path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
     EXPECT_EQ(path, installerPath_);
     EXPECT_TRUE(FileExists(path));
     EXPECT_TRUE(test::ReadBytes(path) == installer_);
     EXPECT_EQ(LogLines(), std::vector<std::string>{DownloadingLine(DotNetDownloadUrl)});
-    // OnProgress reached SetProgress: several texts, never falling, ending complete.
-    std::vector<int> percentages = Percentages(texts);
-    ASSERT_GE(percentages.size(), 3u);
-    EXPECT_TRUE(std::is_sorted(percentages.begin(), percentages.end()));
-    EXPECT_EQ(percentages.back(), 100);
-    EXPECT_TRUE(std::any_of(percentages.begin(), percentages.end(), [](int p) { return p > 0 && p < 100; }));
 
     // Held: neither this process nor another can change, replace or delete it before it runs.
     EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -117,7 +84,7 @@ TEST_F(Download, AVerifiedInstallerArrivesWithRisingProgressAndIsHeldUntilItRuns
     EXPECT_TRUE(DeleteFileW(path.c_str()));
 }
 
-TEST_F(Download, AMismatchingOrMissingInstallerIsRefusedAndDeleted) {
+TEST_F(Download, AMismatchingInstallerIsRefusedAndDeleted) {
     // Other bytes at the pinned address.
     Serve(std::string(70000, 'm'));
     std::wstring path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
@@ -125,17 +92,6 @@ TEST_F(Download, AMismatchingOrMissingInstallerIsRefusedAndDeleted) {
     EXPECT_FALSE(FileExists(path));
     EXPECT_FALSE(test::Exists(path));
     EXPECT_EQ(LogLines(), (std::vector<std::string>{DownloadingLine(DotNetDownloadUrl), kRefusedLine}));
-
-    // A 404: Wine reports success and saves the error page; only the digest catches it.
-    Serve("");
-    test::ClearLog();
-    path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
-    EXPECT_FALSE(FileExists(path));
-    EXPECT_FALSE(test::Exists(path));
-    auto lines = LogLines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), DownloadingLine(DotNetDownloadUrl));
-    EXPECT_EQ(lines.back(), kRefusedLine);
 
     // A refused file that cannot be deleted (a reader holds it open without delete sharing)
     // still never counts, and never runs.
@@ -178,26 +134,6 @@ TEST_F(Download, FailedTransfersLeaveNoFileBehind) {
     EXPECT_NE(GetFileAttributesW(folder.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
     // Windows reports the failed write; Wine reports success and writes nothing.
     EXPECT_EQ(LogLines().front(), DownloadingLine(FrameworkDownloadUrl));
-}
-
-TEST_F(Download, AnUnpinnedFrameworkIsTakenAsItComesAndNotHeld) {
-    DownloadCount = 2;
-    DownloadNumber = 2;
-    std::vector<std::wstring> texts;
-    std::wstring path;
-    {
-        test::StatusRecorder status;
-        path = DownloadFile(FrameworkDownloadUrl, L"vclibs.appx");
-        texts = status.texts;
-    }
-    EXPECT_TRUE(FileExists(path));
-    EXPECT_EQ(test::ReadBytes(path), std::string(40000, 'p'));
-    // The second of two downloads runs from 50 to 100.
-    std::vector<int> percentages = Percentages(texts);
-    ASSERT_FALSE(percentages.empty());
-    EXPECT_GE(percentages.front(), 50);
-    EXPECT_EQ(percentages.back(), 100);
-    EXPECT_TRUE(DeleteFileW(path.c_str()));
 }
 
 } // namespace

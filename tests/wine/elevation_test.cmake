@@ -17,10 +17,3 @@ set_tests_properties(wine.elevation_test PROPERTIES FIXTURES_REQUIRED "wine_pref
                      ENVIRONMENT "ORBALT_WINEPREFIX=${ORBALT_ELEVATION_PREFIX}" RESOURCE_LOCK elevation_prefix
                      TIMEOUT 120)
 
-# The real installer: version gate, elevated branch, and the limited run with its guard. Its
-# clones live in a folder without a display (see the script).
-add_test(NAME wine.installer_runs
-         COMMAND python3 "${CMAKE_CURRENT_SOURCE_DIR}/installer_runs.py" "${ORBALT_WINETEST}"
-                 "${ORBALT_ELEVATION_PREFIX}" "${ORBALT_WINE_DIR}/installer-runs" "$<TARGET_FILE:Orbalt>")
-set_tests_properties(wine.installer_runs PROPERTIES LABELS wine FIXTURES_REQUIRED "wine_prefix;elevation_prefix"
-                     RESOURCE_LOCK elevation_prefix TIMEOUT 180)

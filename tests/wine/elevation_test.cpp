@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/state.h"
 #include "core/text.h"
@@ -123,12 +124,20 @@ std::wstring CommandLineOf(DWORD processId) {
     return text;
 }
 
-std::optional<DWORD> ParentIdOf(DWORD processId) {
+std::vector<PROCESSENTRY32W> Processes() {
+    std::vector<PROCESSENTRY32W> list;
     UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
+        list.push_back(entry);
+    }
+    return list;
+}
+
+std::optional<DWORD> ParentIdOf(DWORD processId) {
+    for (const PROCESSENTRY32W& entry : Processes()) {
         if (entry.th32ProcessID == processId) {
             return entry.th32ParentProcessID;
         }
@@ -136,36 +145,26 @@ std::optional<DWORD> ParentIdOf(DWORD processId) {
     return std::nullopt;
 }
 
-int CountProcesses(const std::wstring& exeName) {
-    UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    int count = 0;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry)) {
-        count += CompareStringOrdinal(entry.szExeFile, -1, exeName.c_str(), -1, TRUE) == CSTR_EQUAL ? 1 : 0;
+std::vector<DWORD> ProcessesNamed(const std::wstring& exeName) {
+    std::vector<DWORD> ids;
+    for (const PROCESSENTRY32W& entry : Processes()) {
+        if (CompareStringOrdinal(entry.szExeFile, -1, exeName.c_str(), -1, TRUE) == CSTR_EQUAL) {
+            ids.push_back(entry.th32ProcessID);
+        }
     }
-    return count;
+    return ids;
+}
+
+int CountProcesses(const std::wstring& exeName) {
+    return static_cast<int>(ProcessesNamed(exeName).size());
 }
 
 // Ends every process of that name: without the guard, a chain of copies would outlive the test.
 // New copies may start while the old ones are ended, so this goes on until none is left.
 void EndAll(const std::wstring& exeName) {
-    for (int pass = 0; pass < 100; ++pass) {
-        UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof(entry);
-        int found = 0;
-        for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-             more = Process32NextW(snapshot.get(), &entry)) {
-            if (CompareStringOrdinal(entry.szExeFile, -1, exeName.c_str(), -1, TRUE) == CSTR_EQUAL) {
-                UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
-                TerminateProcess(process.get(), 999);
-                ++found;
-            }
-        }
-        if (found == 0) {
-            return;
+    for (int pass = 0; pass < 100 && CountProcesses(exeName) > 0; ++pass) {
+        for (DWORD id : ProcessesNamed(exeName)) {
+            TerminateProcess(UniqueHandle(OpenProcess(PROCESS_TERMINATE, FALSE, id)).get(), 999);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

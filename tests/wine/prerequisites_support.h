@@ -1,9 +1,11 @@
 // Helpers shared by the prerequisites tests under Wine: a private temporary folder, the log read
-// back as lines, a stand-in status window that records what it is shown, and small file tools.
+// back as lines, and small file and process tools.
 #pragma once
 
 #include <windows.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -12,19 +14,15 @@
 
 #include "core/state.h"
 #include "core/text.h"
+#include "core/win.h"
 #include "reporting/reporting.h"
-#include "window/status_window.h"
 
 namespace orbalt::test {
 
 // A build-tree path as Wine sees it (the Unix root is drive Z:).
 inline std::wstring WinePath(const std::string& unixPath) {
     std::wstring path = L"Z:" + FromUtf8(unixPath);
-    for (wchar_t& c : path) {
-        if (c == L'/') {
-            c = L'\\';
-        }
-    }
+    std::replace(path.begin(), path.end(), L'/', L'\\');
     return path;
 }
 
@@ -34,29 +32,12 @@ inline std::string ReadBytes(const std::wstring& path) {
 }
 
 inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream file(path.c_str(), std::ios::binary | std::ios::trunc);
-    file << bytes;
+    std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << bytes;
 }
 
 inline void RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            std::wstring child = path + L"\\" + name;
-            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                RemoveTree(child);
-            } else {
-                DeleteFileW(child.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryW(path.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path), ignored);
 }
 
 // Wine answers a few calls unlike Windows; tests that meet one check Wine's answer there.
@@ -105,45 +86,6 @@ inline void ClearLog() {
     DeleteFileW(InstallerLog.c_str());
 }
 
-// Takes the place of the status window in Gui mode: the status texts that SetStatusText sends
-// arrive here, on this same thread.
-class StatusRecorder {
-public:
-    StatusRecorder() {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = Procedure;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"OrbaltTestStatusRecorder";
-        RegisterClassW(&windowClass);
-        record_.window = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                         nullptr, windowClass.hInstance, nullptr);
-        record_.state.store(StatusWindowState::Created);
-        current_ = this;
-        OutputMode = Mode::Gui;
-        StatusWindow = &record_;
-    }
-    ~StatusRecorder() {
-        StatusWindow = nullptr;
-        current_ = nullptr;
-        DestroyWindow(record_.window);
-    }
-    StatusRecorder(const StatusRecorder&) = delete;
-    StatusRecorder& operator=(const StatusRecorder&) = delete;
-
-    std::vector<std::wstring> texts;
-
-private:
-    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_SETSTATUSTEXT && current_ != nullptr) {
-            current_->texts.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-            return 0;
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    static inline StatusRecorder* current_ = nullptr;
-    StatusWindowRecord record_;
-};
-
 // Runs a program with the given whole command line and waits: its exit code, or ~0u when it
 // could not be started.
 inline DWORD RunAndWait(const std::wstring& program, std::wstring commandLine) {
@@ -154,11 +96,10 @@ inline DWORD RunAndWait(const std::wstring& program, std::wstring commandLine) {
                         nullptr, nullptr, &startup, &process)) {
         return ~0u;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    UniqueHandle child(process.hProcess), thread(process.hThread);
+    WaitForSingleObject(child.get(), INFINITE);
     DWORD code = ~0u;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    GetExitCodeProcess(child.get(), &code);
     return code;
 }
 

@@ -41,29 +41,17 @@ TEST_F(Reporting, TempFolderAndFreshLog) {
     EXPECT_EQ(GetFileAttributesW(InstallerLog.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(Reporting, RecordsAreWholeLatin1LinesAppendedOneByOne) {
-    LogLine(L"abc");
-    LogLine(L"first\nsecond");
-    LogLine(L"Z\u00fcrich \u0141\u00f3d\u017a");
-    ReportError(L"T", L"X");
-    ReportInfo(L"Title", L"Text");
-    EXPECT_EQ(ReadBytes(InstallerLog), "|LOG|: abc\r\n"
-                                       "|LOG|: first\r\nsecond\r\n"
-                                       "|LOG|: Z\xfcrich \\u0141\xf3" "d\\u017A\r\n"
-                                       "|ERROR|: T - Reason: X\r\n"
-                                       "|INFO|: Title - Reason: Text\r\n");
-}
-
 TEST_F(Reporting, OtherReadersAndWritersShareTheLog) {
     LogLine(L"one");
     // A reader that allows writing (a log viewer, the elevated copy) does not block records.
-    UniqueHandle reader(CreateFileW(InstallerLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    UniqueHandle reader(CreateFileW(InstallerLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(reader);
     LogLine(L"two");
     reader.reset();
     // A holder that shares nothing makes the record vanish without harm; the next one lands.
-    UniqueHandle exclusive(CreateFileW(InstallerLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    UniqueHandle exclusive(
+        CreateFileW(InstallerLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(exclusive);
     LogLine(L"lost");
     exclusive.reset();

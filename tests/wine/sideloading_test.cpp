@@ -19,60 +19,28 @@
 namespace orbalt {
 namespace {
 
-struct Saved {
-    std::wstring subKey;
-    std::wstring value;
-    std::vector<std::wstring> createdKeys; // the missing part of the path, outermost first
-    bool hadValue = false;
+struct Stored {
     DWORD type = 0;
     std::vector<BYTE> data;
+    bool operator==(const Stored&) const = default;
 };
+
+std::optional<Stored> Read(const std::wstring& subKey, const std::wstring& value) {
+    UniqueHKey key;
+    Stored stored{0, std::vector<BYTE>(64)};
+    DWORD size = 64;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
+        RegQueryValueExW(key.get(), value.c_str(), nullptr, &stored.type, stored.data.data(), &size) !=
+            ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    stored.data.resize(size);
+    return stored;
+}
 
 bool KeyExists(const std::wstring& subKey) {
     UniqueHKey key;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
-}
-
-Saved Remember(const std::wstring& subKey, const std::wstring& value) {
-    Saved saved{subKey, value, {}, false, 0, {}};
-    for (std::size_t end = subKey.find(L'\\');; end = subKey.find(L'\\', end + 1)) {
-        std::wstring part = subKey.substr(0, end);
-        if (!KeyExists(part)) {
-            saved.createdKeys.push_back(part);
-        }
-        if (end == std::wstring::npos) {
-            break;
-        }
-    }
-    UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) {
-        DWORD size = 0;
-        if (RegQueryValueExW(key.get(), value.c_str(), nullptr, &saved.type, nullptr, &size) ==
-            ERROR_SUCCESS) {
-            saved.data.resize(size);
-            saved.hadValue = RegQueryValueExW(key.get(), value.c_str(), nullptr, &saved.type,
-                                              saved.data.data(), &size) == ERROR_SUCCESS;
-        }
-    }
-    return saved;
-}
-
-void Restore(const Saved& saved) {
-    if (!saved.createdKeys.empty()) {
-        for (auto it = saved.createdKeys.rbegin(); it != saved.createdKeys.rend(); ++it) {
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, it->c_str());
-        }
-        return;
-    }
-    UniqueHKey key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, saved.subKey.c_str(), 0, KEY_ALL_ACCESS, key.put()),
-              ERROR_SUCCESS);
-    if (saved.hadValue) {
-        RegSetValueExW(key.get(), saved.value.c_str(), 0, saved.type, saved.data.data(),
-                       static_cast<DWORD>(saved.data.size()));
-    } else {
-        RegDeleteValueW(key.get(), saved.value.c_str());
-    }
 }
 
 void Write(const std::wstring& subKey, const std::wstring& value, DWORD type, const std::vector<BYTE>& data) {
@@ -90,32 +58,32 @@ void WriteDword(const std::wstring& subKey, const std::wstring& value, DWORD num
 }
 
 void Remove(const std::wstring& subKey, const std::wstring& value) {
-    UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS) {
-        RegDeleteValueW(key.get(), value.c_str());
-    }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), value.c_str());
 }
 
-struct Stored {
-    DWORD type = 0;
-    std::vector<BYTE> data;
-    bool operator==(const Stored&) const = default;
+// A value as the test found it, with the outermost key of its path that did not exist yet.
+struct Saved {
+    std::wstring subKey, value, createdKey;
+    std::optional<Stored> stored;
 };
 
-std::optional<Stored> Read(const std::wstring& subKey, const std::wstring& value) {
-    UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
+Saved Remember(const std::wstring& subKey, const std::wstring& value) {
+    std::wstring created;
+    for (std::size_t end = 0; created.empty() && end != std::wstring::npos;) {
+        end = subKey.find(L'\\', end + 1);
+        created = KeyExists(subKey.substr(0, end)) ? L"" : subKey.substr(0, end);
     }
-    Stored stored;
-    DWORD size = 64;
-    stored.data.resize(size);
-    if (RegQueryValueExW(key.get(), value.c_str(), nullptr, &stored.type, stored.data.data(), &size) !=
-        ERROR_SUCCESS) {
-        return std::nullopt;
+    return {subKey, value, created, Read(subKey, value)};
+}
+
+void Restore(const Saved& saved) {
+    if (!saved.createdKey.empty()) {
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, saved.createdKey.c_str());
+    } else if (saved.stored) {
+        Write(saved.subKey, saved.value, saved.stored->type, saved.stored->data);
+    } else {
+        Remove(saved.subKey, saved.value);
     }
-    stored.data.resize(size);
-    return stored;
 }
 
 const Stored kDwordOne{REG_DWORD, {1, 0, 0, 0}};

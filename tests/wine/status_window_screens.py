@@ -11,6 +11,7 @@
         logo box, texts, and which pixels a new status text changes.
 """
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -36,17 +37,9 @@ class Shot:
     def __init__(self, path):
         data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
                               stdout=subprocess.PIPE).stdout
-        fields, pos = [], 0
-        while len(fields) < 4:  # magic, width, height, maximum, each ended by white space
-            while data[pos:pos + 1].isspace():
-                pos += 1
-            start = pos
-            while not data[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(data[start:pos])
-        assert fields[0] == b"P6" and fields[3] == b"255", fields
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.pixels = data[pos + 1:]
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)  # one white-space byte ends it
+        self.width, self.height = int(header.group(1)), int(header.group(2))
+        self.pixels = data[header.end():]
 
     def at(self, x, y):
         i = (y * self.width + x) * 3

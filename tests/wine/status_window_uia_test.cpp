@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -37,10 +38,9 @@ public:
         wchar_t buffer[MAX_PATH];
         GetTempPathW(MAX_PATH, buffer);
         control_ = std::wstring(buffer) + L"orbalt-uia-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(control_), ignored);
         CreateDirectoryW(control_.c_str(), nullptr);
-        for (const wchar_t* name : {L"ready", L"failed", L"cmd-1.txt", L"done-1", L"cmd-2.txt"}) {
-            DeleteFileW((control_ + name).c_str());
-        }
         GetModuleFileNameW(nullptr, buffer, MAX_PATH);
         std::wstring program = Folder(buffer) + L"status_window_host.exe";
         // No backslash before the closing quote, which would escape it.
@@ -58,12 +58,8 @@ public:
             CloseHandle(process_.hThread);
             CloseHandle(process_.hProcess);
         }
-        for (const wchar_t* name : {L"ready", L"failed", L"cmd-1.txt", L"done-1", L"cmd-2.txt"}) {
-            DeleteFileW((control_ + name).c_str());
-        }
-        DeleteFileW((control_ + L"Tessaly Installer Temp\\Installer.log").c_str());
-        RemoveDirectoryW((control_ + L"Tessaly Installer Temp").c_str());
-        RemoveDirectoryW(control_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(std::filesystem::path(control_), ignored);
     }
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;

@@ -6,6 +6,7 @@
 #include "winrt/abi_win.h"
 #include "winrt/activation_win.h"
 #include "winrt/await_win.h"
+#include "winrt/collections_win.h"
 #include "winrt/hstring_win.h"
 
 namespace orbalt {
@@ -64,37 +65,33 @@ bool IsPackageInstalled(std::wstring familyName, PackageVersion minimumVersion) 
     auto manager = CreatePackageManager();
     ComPtr<abi::IIterablePackage> packages;
     ThrowIfFailed(manager->FindPackages(packages.put()));
-    ComPtr<abi::IIteratorPackage> iterator;
-    ThrowIfFailed(packages->First(iterator.put()));
-    boolean hasCurrent = 0;
-    ThrowIfFailed(iterator->get_HasCurrent(&hasCurrent));
-    for (; hasCurrent != 0; ThrowIfFailed(iterator->MoveNext(&hasCurrent))) {
-        ComPtr<abi::IPackage> package;
-        ThrowIfFailed(iterator->get_Current(package.put()));
+    bool found = ForEachPackage(packages.get(), [&](const ComPtr<abi::IPackage>& package) {
         ComPtr<abi::IPackageId> id;
         ThrowIfFailed(package->get_Id(id.put()));
         INT32 architecture = 0;
         ThrowIfFailed(id->get_Architecture(&architecture));
         if (architecture != kArchitectureX64) {
-            continue;
+            return false;
         }
         HString family;
         ThrowIfFailed(id->get_FamilyName(family.put()));
         if (!IsSameFamily(family.str(), familyName)) {
-            continue;
+            return false;
         }
         abi::PackageVersionValue value{};
         ThrowIfFailed(id->get_Version(&value));
         const PackageVersion version = ToPackageVersion(value);
         if (version < minimumVersion) {
             LogLine(FoundTooOldLine(family.str(), version, minimumVersion));
-            continue;
+            return false;
         }
         LogLine(FoundLine(family.str(), version));
         return true;
+    });
+    if (!found) {
+        LogLine(NotFoundLine(familyName));
     }
-    LogLine(NotFoundLine(familyName));
-    return false;
+    return found;
 }
 
 bool StagePackage(std::wstring path, std::wstring& errorText) {

@@ -7,6 +7,7 @@
 #include "winrt/abi_win.h"
 #include "winrt/activation_win.h"
 #include "winrt/await_win.h"
+#include "winrt/collections_win.h"
 #include "winrt/hstring_win.h"
 
 namespace orbalt {
@@ -25,20 +26,15 @@ void LaunchApp() {
     ComPtr<abi::IIterablePackage> packages;
     ThrowIfFailed(manager->FindPackagesByUserSecurityIdPackageFamilyName(currentUser.get(), family.get(),
                                                                          packages.put()));
-    ComPtr<abi::IIteratorPackage> iterator;
-    ThrowIfFailed(packages->First(iterator.put()));
-    boolean hasCurrent = 0;
-    ThrowIfFailed(iterator->get_HasCurrent(&hasCurrent));
-    for (; hasCurrent != 0; ThrowIfFailed(iterator->MoveNext(&hasCurrent))) {
-        ComPtr<abi::IPackage> package;
-        ThrowIfFailed(iterator->get_Current(package.put()));
+    // The first package with a Start-menu entry gets its first entry launched, and nothing else.
+    bool tried = ForEachPackage(packages.get(), [](const ComPtr<abi::IPackage>& package) {
         auto package8 = package.As<abi::IPackage8>(abi::IPackage8::Iid);
         ComPtr<abi::IVectorViewAppListEntry> entries;
         ThrowIfFailed(package8->GetAppListEntries(entries.put()));
         UINT32 size = 0;
         ThrowIfFailed(entries->get_Size(&size));
         if (size == 0) {
-            continue;
+            return false;
         }
         ComPtr<abi::IAppListEntry> entry;
         ThrowIfFailed(entries->GetAt(0, entry.put()));
@@ -47,15 +43,18 @@ void LaunchApp() {
         ThrowIfFailed(entry->LaunchAsync(launch.put()));
         switch (JudgeLaunch(AwaitOperation<abi::IBooleanCompletedHandler>(launch.get()))) {
         case LaunchVerdict::Launched:
-            return;
+            break;
         case LaunchVerdict::Canceled:
             throw HResultError(kCanceled);
         case LaunchVerdict::Notice:
             ReportInfo(kLaunchNoticeTitle, kLaunchNoticeText);
-            return;
+            break;
         }
+        return true;
+    });
+    if (!tried) {
+        ReportInfo(kLaunchNoticeTitle, kLaunchNoticeText);
     }
-    ReportInfo(kLaunchNoticeTitle, kLaunchNoticeText);
 }
 
 } // namespace orbalt

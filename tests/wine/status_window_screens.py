@@ -208,18 +208,6 @@ def prefixes(winetest, base, folder):
                                     ("nofonts", ["--no-fonts", "--dpi", "96"]))]
     if any(clone.wait() != 0 for clone in clones):
         raise RuntimeError("a prefix could not be cloned")
-    # Without a window manager on the screen, Wine would still leave room for the frame and
-    # caption that one would draw, and show only the rest of the window. Undecorated, it draws
-    # the whole window itself, as Windows does.
-    regs = []
-    for name in ("dpi96", "dpi120", "dpi144", "nofonts"):
-        env = dict(os.environ, WINEPREFIX=os.path.join(folder, name), WINEDEBUG="-all", WINEARCH="win64")
-        regs.append((env, subprocess.Popen(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v",
-                                            "Decorated", "/d", "N", "/f"], env=env, stdout=subprocess.DEVNULL)))
-    for env, reg in regs:
-        if reg.wait() != 0:
-            raise RuntimeError("could not switch off decorations in " + env["WINEPREFIX"])
-        subprocess.run(["wineserver", "-w"], env=env, check=True)
 
 
 def screens(winetest, base, folder, host, artifacts):

@@ -1,276 +1,297 @@
-"""Runs the real installer under Wine in a throwaway copy of the test prefix and reads back what
-it left: the exit code, the console text, Installer.log and the files in its temp folder."""
+"""Runs the real installer under Wine on the simulated machine a scenario row describes (see
+scenarios.py for the fields) and reads back all it left: the exit code, the console, Installer.log,
+the temp folder, the journal of the calls the deployment service and the fake .NET installer got,
+the message boxes a stand-in user answered, the files opened for the user and registry values."""
+import fcntl
 import os
+import pty
 import re
+import select
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
+import termios
 import time
-import unittest
+import types
 
 BUILD = os.environ["ORBALT_BUILD"]  # the windows build tree
 WINETEST = os.environ["ORBALT_WINETEST"]
-HTTP_SERVER = os.environ.get("ORBALT_HTTP_SERVER", "")
-HTTP_PORT = int(os.environ.get("ORBALT_TEST_HTTP_PORT", "0"))
-FAKE_DOTNET_INSTALLER = os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")
-DOTNET_PATH = "/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe"
-FRAMEWORK_PATH = "/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"
-DOTNET_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, DOTNET_PATH)
-FRAMEWORK_URL = "http://127.0.0.1:%d%s" % (HTTP_PORT, FRAMEWORK_PATH)
+sys.path.insert(0, os.path.dirname(os.environ["ORBALT_HTTP_SERVER"]))
+import http_server  # noqa: E402  (tests/fakes)
+
+HTTP_PORT = int(os.environ["ORBALT_TEST_HTTP_PORT"])
+WINE = "/usr/lib/wine/wine64"
 BASE_PREFIX = os.path.join(BUILD, "wine", "prefix")
-INSTALLER = os.path.join(BUILD, "bin", os.environ.get("ORBALT_INSTALLER", "OrbaltTest.exe"))
-
-WINE = "/usr/lib/wine/wine64" if os.path.exists("/usr/lib/wine/wine64") else "wine"
+INSTALLER = os.path.join(BUILD, "bin", "OrbaltTest.exe")
+LAUNCHER = os.path.join(BUILD, "tests", "wine", "launch.exe")
 ANSWER_BOXES = os.path.join(BUILD, "fakes", "answer-boxes.exe")
-
-ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]")
-
-
-class Result:
-    def __init__(self, exit_code, console, log_bytes, temp_files, opened):
-        self.exit_code = exit_code
-        self.opened = opened  # the files the installer opened for the user
-        self.console = console
-        self.log_bytes = log_bytes
-        self.temp_files = temp_files
-
-    def console_lines(self):
-        return [line.rstrip() for line in self.console.split("\n")]
-
-    @property
-    def log(self):
-        """The log's records as text lines (CR LF split off, bytes as ISO 8859-1)."""
-        if self.log_bytes is None:
-            return None
-        text = self.log_bytes.decode("latin-1")
-        assert text == "" or text.endswith("\r\n"), "the log ends in the middle of a record"
-        return text[:-2].split("\r\n") if text else []
+BUILT = {"checker": os.path.join(BUILD, "bin", "dotnet-check.exe"),
+         "package": os.path.join(BUILD, "tools", "sample-app", "Orbalt.msix"),
+         "dotnet installer": os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")}
+SERVED_PATHS = {"dotnet": "/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe",
+                "framework": "/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"}
+URLS = {name: "http://127.0.0.1:%d%s" % (HTTP_PORT, path) for name, path in SERVED_PATHS.items()}
+REGISTRY = {  # the values a row sets and reads by a short name: (key under HKLM, value name)
+    "unlock": (r"SOFTWARE\Microsoft\Windows\CurrentVersion\AppModelUnlock", "AllowAllTrustedApps"),
+    "policy": (r"SOFTWARE\Policies\Microsoft\Windows\Appx", "AllowAllTrustedApps"),
+    "service": (r"SYSTEM\CurrentControlSet\Services\AppXSvc", "Start"),
+}
+# Where a row's .NET tree lies and how the checker learns of it: DOTNET_ROOT_X64, the location
+# .NET installers register (in the 32-bit view), or the default folder.
+DOTNET_ROOTS = {"environment": "C:\\dotnet", "registered": "C:\\dotnet-registered",
+                "program files": "C:\\Program Files\\dotnet"}
+DOTNET_REGISTRATION = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\dotnet\Setup\InstalledVersions\x64"
+NO_KEY = "no key"  # a registry value whose whole key is removed
+FOLDER = "folder"  # a temp_seed entry that is a folder, not a file
+SYSTEM_PROGRAM = re.compile(r"(/usr/lib/wine/wineserver|C:\\windows\\system32\\)|$", re.I)
+ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 
 
-class Prefix:
-    """A private copy of the test prefix, removed again by close()."""
-
-    def __init__(self, *options):
-        self.path = tempfile.mkdtemp(prefix="orbalt-e2e-", dir=os.path.join(BUILD, "wine"))
-        subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options], check=True)
-
-    def close(self):
-        subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=self.path), check=False)
-        shutil.rmtree(self.path, ignore_errors=True)
-
-    def env(self):
-        """The environment of a Windows program in this prefix, with the test run's display (the
-        first program of a prefix decides whether its desktop has one)."""
-        env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all")
-        display_file = os.path.join(BUILD, "wine", "display")
-        if "DISPLAY" not in os.environ and os.path.exists(display_file):
-            with open(display_file) as f:
-                env["DISPLAY"] = f.read().strip()
-        return env
-
-    def wine(self, *args, check=True):
-        env = self.env()
-        subprocess.run([WINE, *args], env=env, check=check, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def set_dword(self, key, name, value):
-        """Writes a REG_DWORD value in the 64-bit view of the prefix's registry."""
-        self.wine("reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value), "/f")
-        subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=self.path), check=False)
-
-    def dword(self, key, name):
-        out = subprocess.run([WINE, "reg", "query", key, "/v", name], env=self.env(), capture_output=True).stdout
-        match = re.search(rb"REG_DWORD\s+0x([0-9a-fA-F]+)", out)
-        return int(match.group(1), 16) if match else None
-
-    def temp_folder(self):
-        users = os.path.join(self.path, "drive_c", "users")
-        for user in sorted(os.listdir(users)):
-            candidate = os.path.join(users, user, "Temp", "Tessaly Installer Temp")
-            if user != "Public" and os.path.isdir(os.path.dirname(candidate)):
-                return candidate
-        raise AssertionError("no temp folder in the prefix")
-
-    def run(self, *args, keys=None, console=False, limited=False, display=True, timeout=120, installer=INSTALLER,
-            env=None):
-        """Runs the installer to its end. With a display, a stand-in user answers every message box
-        with OK and notes what it saw in Result.boxes."""
-        rc_file = os.path.join(self.path, "exit-code")
-        command = [WINETEST, "run", "--prefix", self.path, "--rc", rc_file, "--timeout", str(timeout)]
-        if keys is not None:
-            command += ["--keys", keys]
-        elif console:
-            command += ["--console"]
-        if limited:
-            command += ["--limited"]
-        if not display:
-            command += ["--no-display"]
-        command += ["--", installer, *args]
-        boxes_journal = os.path.join(self.path, "drive_c", "boxes.txt")
-        stop_file = os.path.join(self.path, "drive_c", "boxes.stop")
-        user = None
-        if display:
-            user = subprocess.Popen([WINE, ANSWER_BOXES, "C:\\boxes.txt", "C:\\boxes.stop", str(timeout),
-                                     os.path.basename(installer)],
-                                    env=self.env(),
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(200):
-                if os.path.exists(boxes_journal + ".ready") or user.poll() is not None:
-                    break
-                time.sleep(0.05)
-        try:
-            done = subprocess.run(command, capture_output=True, timeout=timeout + 30,
-                                  env=dict(os.environ, **(env or {})))
-        finally:
-            if user is not None:
-                open(stop_file, "w").close()
-                user.wait(timeout=30)
-        if done.returncode == 124:
-            raise AssertionError("the installer did not end within %d s" % timeout)
-        with open(rc_file) as f:
-            exit_code = int(f.read().strip())
-        folder = self.temp_folder()
-        log_path = os.path.join(folder, "Installer.log")
-        log_bytes = None
-        if os.path.exists(log_path):
-            with open(log_path, "rb") as f:
-                log_bytes = f.read()
-        files = sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-        opened_path = os.path.join(self.path, "drive_c", "orbalt-test", "opened.txt")
-        opened = []
-        if os.path.exists(opened_path):
-            with open(opened_path, encoding="utf-8", errors="replace") as f:
-                opened = f.read().splitlines()
-            os.remove(opened_path)
-        console_text = ANSI.sub("", done.stdout.decode("utf-8", "replace")).replace("\r", "")
-        result = Result(exit_code, console_text, log_bytes, files, opened)
-        result.boxes = []
-        if user is not None:
-            if os.path.exists(boxes_journal):
-                with open(boxes_journal, encoding="utf-8") as f:
-                    result.boxes = [line.split("\t") for line in f.read().splitlines()]
-                os.remove(boxes_journal)
-            for leftover in (stop_file, boxes_journal + ".ready"):
-                if os.path.exists(leftover):
-                    os.remove(leftover)
-        return result
+def app_family():
+    """The family name of the embedded package, as the build derived it."""
+    with open(os.path.join(BUILD, "generated", "app_identity.h")) as f:
+        return re.search(r'ORBALT_APP_FAMILY_NAME "([^"]+)"', f.read()).group(1)
 
 
-class PrefixTest(unittest.TestCase):
-    """A test case with its own prefix."""
+def _read(path, mode="r"):
+    if not os.path.exists(path):
+        return None
+    with open(path, mode, **({} if "b" in mode else {"encoding": "utf-8", "errors": "replace"})) as f:
+        return f.read()
 
-    prefix_options = ()
 
-    def setUp(self):
-        self.prefix = Prefix(*self.prefix_options)
-        self.addCleanup(self.prefix.close)
+def _reg_file(values):
+    """A .reg file that sets (int: REG_DWORD, str: REG_SZ, ("qword", n)) or removes the whole key of
+    (NO_KEY) each (key, value name)."""
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for (key, value_name), value in values.items():
+        if value == NO_KEY:
+            lines += ["[-%s]" % key, ""]
+            continue
+        if isinstance(value, int):
+            data = "dword:%08x" % value
+        elif isinstance(value, tuple):
+            data = "hex(b):" + ",".join("%02x" % b for b in value[1].to_bytes(8, "little"))
+        else:
+            data = '"%s"' % value.replace("\\", "\\\\")
+        lines += ["[%s]" % key, '"%s"=%s' % (value_name, data), ""]
+    return "\r\n".join(lines) + "\r\n"
+
+
+def _registry_values(prefix):
+    """The data of each REGISTRY value as system.reg holds it ("dword:00000001"), None if absent."""
+    text = _read(os.path.join(prefix, "system.reg")) or ""
+    values = {}
+    for name, (key, value_name) in REGISTRY.items():
+        section = re.search(r"^\[%s\][^\n]*\n(.*?)(?:\n\n|\Z)" % re.escape(key.replace("\\", "\\\\")), text,
+                            re.S | re.M | re.I)
+        data = section and re.search(r'^"%s"=(.*)$' % re.escape(value_name), section.group(1), re.M | re.I)
+        values[name] = data.group(1) if data else None
+    return values
+
+
+def _dotnet_tree(root, dotnet):
+    """Lays out a .NET installation: a version for both frameworks, or {"desktop": [...], "base": [...]}."""
+    frameworks = dotnet if isinstance(dotnet, dict) else {"desktop": [dotnet], "base": [dotnet]}
+    os.makedirs(os.path.join(root, "host", "fxr", "8.0.8"))
+    open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
+    for kind, folder in (("desktop", "Microsoft.WindowsDesktop.App"), ("base", "Microsoft.NETCore.App")):
+        for version in frameworks.get(kind, []):
+            os.makedirs(os.path.join(root, "shared", folder, version))
+
+
+def _serialize(name, record):
+    """One record of the simulated service's scenario: tab-separated name=value fields."""
+    fields = {"list": name, **record}
+    return "\t".join("%s=%s" % (k, str(v).lower() if isinstance(v, bool) else v) for k, v in fields.items())
 
 
 class Machine:
-    """What the simulated Windows machine holds and answers in one end-to-end scenario.
+    """A throwaway copy of the test prefix set up as one row's machine."""
 
-    dotnet:    "present" (a .NET 8.0.8 tree the checker finds), or "missing"
-    dotnet_download / framework_download: "ok", "missing" (404 from the server, which Wine saves
-               as if it were the file), "tampered" (other bytes than the pinned digest) or "refused"
-               (nothing listens: for the framework alone, the server closes after the .NET download)
-    dotnet_exit: the exit code of the fake .NET installer
-    scenario:  lines for the simulated deployment service (tests/fakes/deployment-service)
-    """
+    def __init__(self, row):
+        self.row = row
+        self.path = tempfile.mkdtemp(prefix="row-", dir=os.path.join(BUILD, "wine"))
+        options = [] if row["windows"] == "19041" else ["--windows", row["windows"]]
+        subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options], check=True)
+        self.drive_c = os.path.join(self.path, "drive_c")
+        self.server = None
+        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", ORBALT_FAKE_DOTNET_EXIT=str(row["dotnet_exit"]))
+        if row["dotnet_root"] == "environment":
+            self.env["DOTNET_ROOT_X64"] = self.env["ORBALT_FAKE_DOTNET_ROOT"] = "C:\\dotnet"
+        self.env.update(row["env"])
+        if not row["display"]:
+            self.env["DISPLAY"] = ""
+        elif "DISPLAY" not in os.environ:
+            self.env["DISPLAY"] = _read(os.path.join(BUILD, "wine", "display")).strip()
+        self.temp = self._temp_folder()
+        self._prepare()
 
-    def __init__(self, dotnet="present", dotnet_download="ok", framework_download="ok", dotnet_exit=0,
-                 scenario=(), chunk_delay=0.0):
-        self.dotnet = dotnet
-        self.dotnet_download = dotnet_download
-        self.framework_download = framework_download
-        self.dotnet_exit = dotnet_exit
-        self.scenario = list(scenario)
-        self.chunk_delay = chunk_delay
+    def _temp_folder(self):
+        """The installer's folder, and its Windows name as the log writes it."""
+        if self.row["temp_path"]:
+            windows = self.row["temp_path"]
+        else:
+            user = next(u for u in sorted(os.listdir(os.path.join(self.drive_c, "users"))) if u != "Public")
+            windows = "C:\\users\\%s\\Temp" % user
+        self.windows_temp = windows + "\\Tessaly Installer Temp\\"
+        return os.path.join(self.drive_c, *windows[3:].split("\\"), "Tessaly Installer Temp")
 
-
-class Scenario(PrefixTest):
-    """A prefix with the simulated deployment service, a loopback download server and a fake
-    .NET installer; run() returns the Result plus the service's journal."""
-
-    def prepare(self, machine):
-        c = os.path.join(self.prefix.path, "drive_c")
-        fake = os.path.join(c, "orbalt-fake")
-        os.makedirs(fake, exist_ok=True)
+    def _prepare(self):
+        row = self.row
+        fake = os.path.join(self.drive_c, "orbalt-fake")
+        for leftover in (fake, self.temp, os.path.join(self.drive_c, "orbalt-test")):  # of other tests
+            shutil.rmtree(leftover, ignore_errors=True)
+        os.makedirs(fake)
         with open(os.path.join(fake, "scenario.txt"), "w", encoding="utf-8") as f:
-            f.write("\n".join(machine.scenario) + "\n")
-        if machine.dotnet == "present":
-            for folder in ("host/fxr/8.0.8", "shared/Microsoft.NETCore.App/8.0.8",
-                           "shared/Microsoft.WindowsDesktop.App/8.0.8"):
-                os.makedirs(os.path.join(c, "dotnet", folder), exist_ok=True)
-            open(os.path.join(c, "dotnet", "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
-        self.env = {
-            "DOTNET_ROOT_X64": "C:\\dotnet",
-            "ORBALT_FAKE_DOTNET_ROOT": "C:\\dotnet",
-            "ORBALT_FAKE_DOTNET_EXIT": str(machine.dotnet_exit),
-            "ORBALT_FAKE_DOTNET_RECORD": "C:\\orbalt-fake\\dotnet-installer.txt",
-        }
-        served = os.path.join(self.prefix.path, "served")
-        not_found = []
-        for path, how, content in ((DOTNET_PATH, machine.dotnet_download, None),
-                                   (FRAMEWORK_PATH, machine.framework_download, b"framework package bytes")):
-            target = served + path
+            for name in ("installed", "user", "provisioned", "deploy"):
+                f.writelines(_serialize(name, record) + "\n" for record in row[name])
+            if row["launch"]:
+                f.write(_serialize("launch", row["launch"]) + "\n")
+        if row["dotnet"] is not None:
+            _dotnet_tree(os.path.join(self.drive_c, *DOTNET_ROOTS[row["dotnet_root"]][3:].split("\\")), row["dotnet"])
+        os.makedirs(self.temp, exist_ok=True)
+        for name, content in row["temp_seed"].items():
+            if content == FOLDER:
+                os.makedirs(os.path.join(self.temp, name))
+            else:
+                with open(os.path.join(self.temp, name), "wb") as f:
+                    f.write(content)
+        values = {("HKEY_LOCAL_MACHINE\\" + REGISTRY[name][0], REGISTRY[name][1]): value
+                  for name, value in row["registry"].items()}
+        if row["dotnet_root"] == "registered":
+            values[(DOTNET_REGISTRATION, "InstallLocation")] = DOTNET_ROOTS["registered"]
+        if row["temp_path"]:
+            for name in ("TEMP", "TMP"):
+                values[("HKEY_CURRENT_USER\\Environment", name)] = row["temp_path"]
+        if values:
+            with open(os.path.join(self.drive_c, "row.reg"), "w", encoding="utf-16") as f:
+                f.write(_reg_file(values))
+            subprocess.run([WINE, "regedit", "/S", "C:\\row.reg"], env=self.env, check=True, capture_output=True)
+        if row["downloads"]:
+            self._start_server(row["downloads"])
+
+    def _start_server(self, downloads):
+        served = os.path.join(self.path, "served")
+        not_found, close_after = [], None
+        for name, how in downloads.items():
+            target = served + SERVED_PATHS[name]
             os.makedirs(os.path.dirname(target), exist_ok=True)
-            if how == "missing":
-                not_found.append(path)
-                continue
-            if how == "tampered":
-                content = b"MZ not the installer we pinned"
-            if content is None:
-                shutil.copyfile(FAKE_DOTNET_INSTALLER, target)
+            if how == "404":
+                not_found.append(SERVED_PATHS[name])
+            elif how == "refused":
+                close_after = SERVED_PATHS["dotnet"]
+            elif how == "tampered":
+                with open(target, "wb") as f:
+                    f.write(b"MZ not the installer we pinned")
+            elif name == "dotnet":
+                shutil.copyfile(BUILT["dotnet installer"], target)
             else:
                 with open(target, "wb") as f:
-                    f.write(content)
-        self.server_pidfile = None
-        if machine.dotnet_download != "refused" and (machine.framework_download != "refused" or
-                                                      machine.dotnet == "missing"):
-            self.server_pidfile = os.path.join(self.prefix.path, "server.pid")
-            command = [sys.executable, HTTP_SERVER, "start", "--root", served, "--port", str(HTTP_PORT),
-                       "--pidfile", self.server_pidfile, "--log", os.path.join(self.prefix.path, "server.log"),
-                       "--chunk-delay", str(machine.chunk_delay)]
-            for path in not_found:
-                command += ["--not-found", path]
-            if machine.framework_download == "refused":
-                command += ["--close-after", DOTNET_PATH]
-            subprocess.run(command, check=True)
-            self.addCleanup(self.stop_server)
+                    f.write(b"framework package bytes" * 10000)  # long enough for its progress to show
+        self.server = http_server.serve_in_thread(served, HTTP_PORT, not_found, close_after, self.row["slow"])
 
-    def stop_server(self):
-        if self.server_pidfile:
-            subprocess.run([sys.executable, HTTP_SERVER, "stop", "--pidfile", self.server_pidfile], check=False)
-            self.server_pidfile = None
+    def run(self):
+        """Runs the installer to its end under a pseudo-terminal, typing a key at each "PAUSE"."""
+        row = self.row
+        rc_file = os.path.join(self.path, "exit-code")
+        user = None
+        if row["display"]:
+            user = subprocess.Popen([WINE, ANSWER_BOXES, "C:\\boxes.txt", "C:\\boxes.stop", str(row["timeout"]),
+                                     os.path.basename(INSTALLER)], env=self.env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 30
+            while not os.path.exists(os.path.join(self.drive_c, "boxes.txt.ready")) and user.poll() is None:
+                if time.time() > deadline:
+                    raise AssertionError("the stand-in user did not come up")
+                time.sleep(0.05)
+        command = [WINE, LAUNCHER] + (["--limited"] if row["limited"] else []) + [
+            "--rc", "Z:" + rc_file.replace("/", "\\"), "--", "Z:" + INSTALLER.replace("/", "\\"), *row["args"]]
+        try:
+            console = _run_in_terminal(command, self.env, row["timeout"])
+        finally:
+            if user is not None:
+                open(os.path.join(self.drive_c, "boxes.stop"), "w").close()
+                user.wait(timeout=30)
+        _settle(self.env)
+        self._stop_server()
+        lines = lambda *path: (_read(os.path.join(self.drive_c, *path)) or "").splitlines()  # noqa: E731
+        return types.SimpleNamespace(
+            exit_code=int(_read(rc_file).strip()), windows_temp=self.windows_temp,
+            console=ANSI.sub("", console.decode("utf-8", "replace")).replace("\r", ""),
+            log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
+            temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
+            opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],
+            journal=lines("orbalt-fake", "journal.txt"), registry=_registry_values(self.path))
 
-    def run_installer(self, machine, *args, **options):
-        self.prepare(machine)
-        result = self.prefix.run(*args, env=self.env, **options)
-        self.stop_server()
-        c = os.path.join(self.prefix.path, "drive_c", "orbalt-fake")
-        result.journal = _read_lines(os.path.join(c, "journal.txt"))
-        result.dotnet_installer_runs = _read_lines(os.path.join(c, "dotnet-installer.txt"))
-        result.server_log = _read_lines(os.path.join(self.prefix.path, "server.log"))
-        return result
+    def _stop_server(self):
+        if self.server:
+            self.server.shutdown()
+            self.server.server_close()
+            self.server = None
+
+    def close(self):
+        self._stop_server()
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False, stderr=subprocess.DEVNULL)
+        shutil.rmtree(self.path, ignore_errors=True)
 
 
-def _read_lines(path):
-    if not os.path.exists(path):
-        return []
-    with open(path, encoding="utf-8", errors="replace") as f:
-        return f.read().splitlines()
+def _settle(env, seconds=30):
+    """Waits until no program of the prefix runs but Wine's own services (a program the installer
+    started may outlive it), then ends the prefix's wineserver, which writes the registry out:
+    quicker than waiting for Wine to shut its services down."""
+    wanted = ("WINEPREFIX=" + env["WINEPREFIX"]).encode()
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        busy = False
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    environ = f.read().split(b"\0")
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    program = f.read().split(b"\0")[0].decode("utf-8", "replace")
+            except OSError:
+                continue
+            if wanted in environ and not SYSTEM_PROGRAM.match(program):
+                busy = True
+                break
+        if not busy:
+            break
+        time.sleep(0.05)
+    subprocess.run(["wineserver", "-k"], env=env, check=False, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
 
 
-def app_identity():
-    """(family name, full name) of the embedded package, as the build derived them."""
-    with open(os.path.join(BUILD, "generated", "app_identity.h")) as f:
-        text = f.read()
-    family = re.search(r'ORBALT_APP_FAMILY_NAME "([^"]+)"', text).group(1)
-    full = re.search(r'ORBALT_APP_FULL_NAME "([^"]+)"', text).group(1)
-    return family, full
-
-
-def windows_temp_folder(prefix):
-    """The installer's folder as the installer names it (C:\\users\\<user>\\Temp\\...\\)."""
-    user = os.path.basename(os.path.dirname(os.path.dirname(prefix.temp_folder())))
-    return "C:\\users\\%s\\Temp\\Tessaly Installer Temp\\" % user
+def _run_in_terminal(command, env, timeout):
+    """Runs a Windows program with a pseudo-terminal as its console (Wine then writes the console to
+    it), answers each "Press any key" with a key, and returns all the terminal showed."""
+    master, slave = pty.openpty()
+    # A wide terminal, so that Wine's console does not wrap long lines.
+    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
+    process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave, env=env, start_new_session=True)
+    os.close(slave)
+    output, answered = b"", 0
+    deadline = time.time() + timeout
+    try:
+        while True:
+            if time.time() > deadline:
+                subprocess.run(["wineserver", "-k"], env=env, check=False)
+                raise AssertionError("the installer did not end within %d s" % timeout)
+            if select.select([master], [], [], 0.1)[0]:
+                try:
+                    chunk = os.read(master, 65536)
+                except OSError:  # every program holding the terminal has ended
+                    chunk = b""
+                if not chunk:
+                    process.wait(timeout=max(1, deadline - time.time()))
+                    return output
+                output += chunk
+                if output.count(b"Press any key") > answered:
+                    answered += 1
+                    os.write(master, b"x")
+            elif process.poll() is not None:
+                return output
+    finally:
+        os.close(master)

@@ -1,8 +1,9 @@
 // Stands in for the .NET Desktop Runtime installer in tests. Its exit code comes from
-// ORBALT_FAKE_DOTNET_EXIT (decimal or 0x hex; 0 when unset). When ORBALT_FAKE_DOTNET_RECORD names
-// a file, its command line is appended there (UTF-8, one line). When it succeeds and
-// ORBALT_FAKE_DOTNET_ROOT names a folder, it lays out a .NET 8.0.8 tree there, as the real one
-// would, so that a later check finds the runtime.
+// ORBALT_FAKE_DOTNET_EXIT (decimal or 0x hex; 0 when unset). It appends "dotnet-installer" and
+// its command line to the simulated deployment service's journal (ORBALT_FAKE_JOURNAL, else
+// C:\orbalt-fake\journal.txt), so one journal holds every outside call in order. When it
+// succeeds and ORBALT_FAKE_DOTNET_ROOT names a folder, it lays out a .NET 8.0.8 tree there, as the
+// real one would, so that a later check finds the runtime.
 #include <windows.h>
 
 #include <cwchar>
@@ -49,10 +50,9 @@ void LayOutRuntime(const std::wstring& root) {
 } // namespace
 
 int main() {
-    std::wstring record = Environment(L"ORBALT_FAKE_DOTNET_RECORD");
-    if (!record.empty()) {
-        Append(record, GetCommandLineW());
-    }
+    std::wstring journal = Environment(L"ORBALT_FAKE_JOURNAL");
+    Append(journal.empty() ? L"C:\\orbalt-fake\\journal.txt" : journal,
+           std::wstring(L"dotnet-installer ") + GetCommandLineW());
     std::wstring exit = Environment(L"ORBALT_FAKE_DOTNET_EXIT");
     auto code = static_cast<UINT>(exit.empty() ? 0 : std::wcstoul(exit.c_str(), nullptr, 0));
     std::wstring root = Environment(L"ORBALT_FAKE_DOTNET_ROOT");

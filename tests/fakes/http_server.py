@@ -10,7 +10,7 @@ with --not-found, answers 404. --chunk-delay sends bodies in 16 KiB pieces with 
 them, so that a client sees its progress rise. With --close-after, the server stops listening once
 it has served PATH, so that later downloads are refused: under Wine a refused connection is the one
 download failure there is (a 404 page, or a transfer cut short, counts as a downloaded file).
-Each request is logged as "METHOD PATH STATUS".
+Each request is logged as "METHOD PATH STATUS". Tests in Python call serve_in_thread() instead.
 """
 import argparse
 import functools
@@ -20,17 +20,13 @@ import signal
 import socket
 import subprocess
 import sys
+import threading
 import time
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
-    not_found = set()
-    close_after = None
-    chunk_delay = 0.0
-    log_file = None
-
     def send_head(self):
-        if self.path.split("?", 1)[0] in self.not_found:
+        if self.path.split("?", 1)[0] in self.server.not_found:
             self.send_error(404, "Not Found")
             return None
         return super().send_head()
@@ -42,30 +38,35 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 break
             outputfile.write(piece)
             outputfile.flush()
-            if self.chunk_delay:
-                time.sleep(self.chunk_delay)
-        if self.path.split("?", 1)[0] == self.close_after:
+            if self.server.chunk_delay:
+                time.sleep(self.server.chunk_delay)
+        if self.path.split("?", 1)[0] == self.server.close_after:
             # Stop accepting: the listening socket closes, later connections are refused.
-            self.server.socket.close()
+            threading.Thread(target=lambda: (self.server.shutdown(), self.server.server_close())).start()
 
     def log_request(self, code="-", size="-"):
-        if self.log_file:
-            with open(self.log_file, "a") as log:
+        if self.server.log_file:
+            with open(self.server.log_file, "a") as log:
                 log.write(f"{self.command} {self.path} {code}\n")
 
     def log_message(self, *args):
         pass
 
 
+def serve_in_thread(root, port, not_found=(), close_after=None, chunk_delay=0.0, log=None):
+    """Serves on a thread of the calling process; end it with shutdown() and server_close()."""
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), functools.partial(Handler, directory=root))
+    server.not_found, server.close_after, server.chunk_delay, server.log_file = set(not_found), close_after, \
+        chunk_delay, log
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
 def serve(args):
-    Handler.not_found = set(args.not_found or [])
-    Handler.close_after = args.close_after
-    Handler.chunk_delay = args.chunk_delay
-    Handler.log_file = args.log
-    handler = functools.partial(Handler, directory=args.root)
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), handler)
+    server = serve_in_thread(args.root, args.port, args.not_found or [], args.close_after, args.chunk_delay, args.log)
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(0))
-    server.serve_forever()
+    while True:
+        time.sleep(3600)
 
 
 def listening(port):

@@ -1,14 +1,15 @@
 #include "scenario.h"
 
-#include <cwchar>
+#include <map>
 #include <mutex>
-#include <sstream>
 
 #include "core/text.h"
 #include "core/win.h"
 
 namespace fake {
 namespace {
+
+using Record = std::map<std::wstring, std::wstring>;
 
 std::wstring Setting(const wchar_t* variable, const wchar_t* fallback) {
     wchar_t buffer[MAX_PATH * 2] = {};
@@ -20,95 +21,79 @@ std::string ReadFileBytes(const std::wstring& path) {
     orbalt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     std::string bytes;
-    if (!file) {
-        return bytes;
-    }
     char chunk[4096];
     DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
+    while (file && ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
         bytes.append(chunk, read);
     }
     return bytes;
 }
 
-HRESULT ParseCode(const std::wstring& text) {
-    return static_cast<HRESULT>(std::wcstoul(text.c_str(), nullptr, 0));
+// One record per line, its fields separated by tabs, each "name=value".
+std::vector<Record> ReadRecords(const std::wstring& text) {
+    std::vector<Record> records;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(L'\n', start);
+        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        start = end == std::wstring::npos ? text.size() : end + 1;
+        Record record;
+        for (std::size_t field = 0; field <= line.size();) {
+            std::size_t tab = std::min(line.find(L'\t', field), line.size());
+            std::wstring pair = line.substr(field, tab - field);
+            std::size_t equals = pair.find(L'=');
+            if (equals != std::wstring::npos) {
+                record[pair.substr(0, equals)] = pair.substr(equals + 1);
+            }
+            field = tab + 1;
+        }
+        if (!record.empty()) {
+            records.push_back(std::move(record));
+        }
+    }
+    return records;
 }
 
-AsyncStatus ParseStatus(const std::wstring& text) {
-    if (text == L"completed") {
-        return Completed;
-    }
-    if (text == L"canceled") {
-        return Canceled;
-    }
-    if (text == L"error") {
-        return Error;
-    }
-    return static_cast<AsyncStatus>(std::wcstol(text.c_str(), nullptr, 0));
+std::wstring Field(const Record& record, const wchar_t* name, const wchar_t* fallback = L"") {
+    auto found = record.find(name);
+    return found == record.end() ? fallback : found->second;
 }
 
-INT32 ParseArchitecture(const std::wstring& text) {
-    if (text == L"x86") {
-        return 0;
-    }
-    if (text == L"arm") {
-        return 5;
-    }
-    if (text == L"x64") {
-        return 9;
-    }
-    if (text == L"neutral") {
-        return 11;
-    }
-    if (text == L"arm64") {
-        return 12;
-    }
-    return static_cast<INT32>(std::wcstol(text.c_str(), nullptr, 0));
+long long Number(const Record& record, const wchar_t* name, long long fallback) {
+    std::wstring text = Field(record, name);
+    return text.empty() ? fallback : std::wcstoll(text.c_str(), nullptr, 0);
+}
+
+// A name of the given table, or else a number.
+INT32 Named(const std::wstring& text, const std::map<std::wstring, INT32>& names) {
+    auto found = names.find(text);
+    return found != names.end() ? found->second : static_cast<INT32>(std::wcstol(text.c_str(), nullptr, 0));
 }
 
 orbalt::abi::PackageVersionValue ParseVersion(const std::wstring& text) {
     UINT16 fields[4] = {};
-    std::wstringstream stream(text);
-    std::wstring part;
+    const wchar_t* cursor = text.c_str();
     for (UINT16& field : fields) {
-        if (!std::getline(stream, part, L'.')) {
-            break;
-        }
-        field = static_cast<UINT16>(std::wcstoul(part.c_str(), nullptr, 10));
+        wchar_t* end = nullptr;
+        field = static_cast<UINT16>(std::wcstoul(cursor, &end, 10));
+        cursor = *end == L'.' ? end + 1 : end;
     }
     return {fields[0], fields[1], fields[2], fields[3]};
 }
 
-// Reads key=value options; "text=" takes the rest of the line, spaces included.
-void ParseOptions(std::wistringstream& words, Outcome& outcome, UINT32* entries) {
-    std::wstring word;
-    while (words >> word) {
-        const auto equals = word.find(L'=');
-        const std::wstring key = word.substr(0, equals);
-        std::wstring value = equals == std::wstring::npos ? L"" : word.substr(equals + 1);
-        if (key == L"text") {
-            std::wstring rest;
-            std::getline(words, rest);
-            outcome.errorText = value + rest;
-            return;
-        }
-        if (key == L"match") {
-            outcome.match = value;
-        } else if (key == L"status") {
-            outcome.status = ParseStatus(value);
-        } else if (key == L"code") {
-            outcome.errorCode = ParseCode(value);
-        } else if (key == L"extended") {
-            outcome.extendedErrorCode = ParseCode(value);
-        } else if (key == L"timing") {
-            outcome.late = value == L"late";
-        } else if (key == L"results") {
-            outcome.results = ParseCode(value);
-        } else if (key == L"entries" && entries != nullptr) {
-            *entries = static_cast<UINT32>(std::wcstoul(value.c_str(), nullptr, 10));
-        }
-    }
+Outcome ParseOutcome(const Record& record) {
+    Outcome outcome;
+    outcome.method = Field(record, L"method");
+    outcome.match = Field(record, L"match");
+    outcome.status = static_cast<AsyncStatus>(
+        Named(Field(record, L"status", L"completed"),
+              {{L"completed", Completed}, {L"canceled", Canceled}, {L"error", Error}}));
+    outcome.errorCode = static_cast<HRESULT>(Number(record, L"code", 0));
+    outcome.extendedErrorCode = static_cast<HRESULT>(Number(record, L"extended", 0));
+    outcome.late = Field(record, L"late") == L"true";
+    outcome.results = static_cast<HRESULT>(Number(record, L"results", 0));
+    outcome.errorText = Field(record, L"text");
+    return outcome;
 }
 
 } // namespace
@@ -128,40 +113,25 @@ Scenario LoadScenario() {
     Scenario scenario;
     const std::wstring text =
         orbalt::FromUtf8(ReadFileBytes(Setting(L"ORBALT_FAKE_SCENARIO", L"C:\\orbalt-fake\\scenario.txt")));
-    std::wistringstream lines(text);
-    std::wstring line;
-    while (std::getline(lines, line)) {
-        if (!line.empty() && line.back() == L'\r') {
-            line.pop_back();
-        }
-        std::wistringstream words(line);
-        std::wstring kind;
-        if (!(words >> kind) || kind[0] == L'#') {
-            continue;
-        }
-        if (kind == L"installed" || kind == L"user" || kind == L"provisioned") {
+    for (const Record& record : ReadRecords(text)) {
+        const std::wstring list = Field(record, L"list");
+        if (list == L"deploy") {
+            scenario.deployments.push_back(ParseOutcome(record));
+        } else if (list == L"launch") {
+            scenario.launch = ParseOutcome(record);
+        } else if (list == L"installed" || list == L"user" || list == L"provisioned") {
+            auto& packages = list == L"installed" ? scenario.installed
+                             : list == L"user"    ? scenario.user
+                                                  : scenario.provisioned;
             PackageEntry package;
-            std::wstring version = L"1.0.0.0", architecture = L"x64";
-            words >> package.family;
-            if (kind != L"provisioned") {
-                words >> version >> architecture;
-            }
-            package.version = ParseVersion(version);
-            package.architecture = ParseArchitecture(architecture);
-            Outcome ignored;
-            ParseOptions(words, ignored, &package.entries);
-            auto& list = kind == L"installed" ? scenario.installed
-                         : kind == L"user"    ? scenario.user
-                                              : scenario.provisioned;
-            package.label = kind + L"[" + std::to_wstring(list.size()) + L"]";
-            list.push_back(package);
-        } else if (kind == L"deploy") {
-            Outcome outcome;
-            words >> outcome.method;
-            ParseOptions(words, outcome, nullptr);
-            scenario.deployments.push_back(outcome);
-        } else if (kind == L"launch") {
-            ParseOptions(words, scenario.launch, nullptr);
+            package.family = Field(record, L"family");
+            package.version = ParseVersion(Field(record, L"version", L"1.0.0.0"));
+            package.architecture =
+                Named(Field(record, L"arch", L"x64"),
+                      {{L"x86", 0}, {L"arm", 5}, {L"x64", 9}, {L"neutral", 11}, {L"arm64", 12}});
+            package.entries = static_cast<UINT32>(Number(record, L"entries", 1));
+            package.label = list + L"[" + std::to_wstring(packages.size()) + L"]";
+            packages.push_back(package);
         }
     }
     return scenario;

@@ -134,10 +134,7 @@ public:
         }
     }
 
-    HRESULT STDMETHODCALLTYPE get_Id(UINT32* id) override {
-        *id = static_cast<UINT32>(std::stoi(name_.substr(2)));
-        return S_OK;
-    }
+    FAKE_UNEXPECTED(L"IAsyncInfo", get_Id, UINT32*)
     HRESULT STDMETHODCALLTYPE get_Status(AsyncStatus* status) override {
         std::lock_guard lock(mutex_);
         *status = status_;
@@ -148,11 +145,8 @@ public:
         *code = status_ == Started ? S_OK : outcome_.errorCode;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Cancel() override {
-        Journal(name_ + L".Cancel");
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Close() override { return S_OK; }
+    FAKE_UNEXPECTED(L"IAsyncInfo", Cancel)
+    FAKE_UNEXPECTED(L"IAsyncInfo", Close)
 
     HRESULT STDMETHODCALLTYPE put_Completed(Handler* handler) override {
         Journal(name_ + L".put_Completed");
@@ -170,14 +164,6 @@ public:
         const AsyncStatus status = status_;
         lock.unlock();
         return handler->Invoke(this, status);
-    }
-    HRESULT STDMETHODCALLTYPE get_Completed(Handler** handler) override {
-        std::lock_guard lock(mutex_);
-        *handler = handler_.get();
-        if (*handler != nullptr) {
-            (*handler)->AddRef();
-        }
-        return S_OK;
     }
 
 protected:
@@ -216,10 +202,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
         return Copy(outcome_.errorText, value);
     }
-    HRESULT STDMETHODCALLTYPE get_ActivityId(GUID* value) override {
-        *value = GUID{};
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
         *value = outcome_.extendedErrorCode;
         return S_OK;
@@ -232,14 +214,6 @@ private:
 class DeploymentOperation final : public AsyncObject<IDeploymentOperation, IDeploymentCompletedHandler> {
 public:
     using AsyncObject::AsyncObject;
-    HRESULT STDMETHODCALLTYPE put_Progress(IUnknown*) override {
-        Journal(name() + L".put_Progress");
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Progress(IUnknown** handler) override {
-        *handler = nullptr;
-        return S_OK;
-    }
     HRESULT STDMETHODCALLTYPE GetResults(IDeploymentResult** results) override {
         Journal(name() + L".GetResults");
         if (IsStarted()) {
@@ -252,18 +226,7 @@ public:
     }
 };
 
-class BooleanOperation final : public AsyncObject<IBooleanOperation, IBooleanCompletedHandler> {
-public:
-    using AsyncObject::AsyncObject;
-    HRESULT STDMETHODCALLTYPE GetResults(boolean* results) override {
-        Journal(name() + L".GetResults");
-        if (IsStarted()) {
-            return kIllegalMethodCall;
-        }
-        *results = outcome().status == Completed;
-        return S_OK;
-    }
-};
+using BooleanOperation = AsyncObject<IBooleanOperation, IBooleanCompletedHandler>;
 
 // Starts an operation with the scenario's outcome and journals it.
 template <typename Operation, typename Interface>
@@ -284,9 +247,6 @@ HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out)
 class PackageId final : public Object<IPackageId> {
 public:
     explicit PackageId(const PackageEntry& entry) : entry_(entry) {}
-    HRESULT STDMETHODCALLTYPE get_Name(HSTRING* value) override {
-        return Copy(entry_.family.substr(0, entry_.family.rfind(L'_')), value);
-    }
     HRESULT STDMETHODCALLTYPE get_Version(PackageVersionValue* value) override {
         *value = entry_.version;
         return S_OK;
@@ -295,10 +255,6 @@ public:
         *value = entry_.architecture;
         return S_OK;
     }
-    FAKE_UNEXPECTED(L"PackageId", get_ResourceId, HSTRING*)
-    FAKE_UNEXPECTED(L"PackageId", get_Publisher, HSTRING*)
-    FAKE_UNEXPECTED(L"PackageId", get_PublisherId, HSTRING*)
-    FAKE_UNEXPECTED(L"PackageId", get_FullName, HSTRING*)
     HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
 
 private:
@@ -309,7 +265,6 @@ class AppListEntry final : public Object<IAppListEntry> {
 public:
     AppListEntry(std::shared_ptr<const Scenario> scenario, std::wstring label)
         : scenario_(std::move(scenario)), label_(std::move(label)) {}
-    FAKE_UNEXPECTED(L"AppListEntry", get_DisplayInfo, IInspectable**)
     HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
         return Start<BooleanOperation>(scenario_->launch, label_ + L".LaunchAsync", operation);
     }
@@ -333,8 +288,6 @@ public:
         *size = static_cast<UINT32>(entries_.size());
         return S_OK;
     }
-    FAKE_UNEXPECTED(L"AppListEntries", IndexOf, IAppListEntry*, UINT32*, boolean*)
-    FAKE_UNEXPECTED(L"AppListEntries", GetMany, UINT32, UINT32, IAppListEntry**, UINT32*)
 
 private:
     const std::vector<ComPtr<IAppListEntry>> entries_;
@@ -347,19 +300,6 @@ public:
     HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
         return HandOut(new PackageId(entry_), value);
     }
-    FAKE_UNEXPECTED(L"Package", get_InstalledLocation, IInspectable**)
-    FAKE_UNEXPECTED(L"Package", get_IsFramework, boolean*)
-    FAKE_UNEXPECTED(L"Package", get_Dependencies, IInspectable**)
-    FAKE_UNEXPECTED(L"Package", get_EffectiveExternalLocation, IInspectable**)
-    FAKE_UNEXPECTED(L"Package", get_MachineExternalLocation, IInspectable**)
-    FAKE_UNEXPECTED(L"Package", get_UserExternalLocation, IInspectable**)
-    FAKE_UNEXPECTED(L"Package", get_InstalledPath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", get_MutablePath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", get_EffectivePath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", get_EffectiveExternalPath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", get_MachineExternalPath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", get_UserExternalPath, HSTRING*)
-    FAKE_UNEXPECTED(L"Package", GetLogoAsRandomAccessStreamReference, SizeValue, IInspectable**)
     HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
         Journal(entry_.label + L".GetAppListEntries");
         std::vector<ComPtr<IAppListEntry>> list;
@@ -369,7 +309,6 @@ public:
         }
         return HandOut(new AppListEntries(std::move(list)), entries);
     }
-    FAKE_UNEXPECTED(L"Package", get_IsStub, boolean*)
 
 private:
     const std::shared_ptr<const Scenario> scenario_;
@@ -407,7 +346,6 @@ public:
         }
         return get_HasCurrent(hasCurrent);
     }
-    FAKE_UNEXPECTED(L"PackageIterator", GetMany, UINT32, IPackage**, UINT32*)
 
 private:
     const PackageList packages_;
@@ -439,16 +377,6 @@ public:
         *size = static_cast<UINT32>(packages_.size());
         return S_OK;
     }
-    FAKE_UNEXPECTED(L"PackageVector", GetView, IInspectable**)
-    FAKE_UNEXPECTED(L"PackageVector", IndexOf, IPackage*, UINT32*, boolean*)
-    FAKE_UNEXPECTED(L"PackageVector", SetAt, UINT32, IPackage*)
-    FAKE_UNEXPECTED(L"PackageVector", InsertAt, UINT32, IPackage*)
-    FAKE_UNEXPECTED(L"PackageVector", RemoveAt, UINT32)
-    FAKE_UNEXPECTED(L"PackageVector", Append, IPackage*)
-    FAKE_UNEXPECTED(L"PackageVector", RemoveAtEnd)
-    FAKE_UNEXPECTED(L"PackageVector", Clear)
-    FAKE_UNEXPECTED(L"PackageVector", GetMany, UINT32, UINT32, IPackage**, UINT32*)
-    FAKE_UNEXPECTED(L"PackageVector", ReplaceAll, UINT32, IPackage**)
 
 private:
     const PackageList packages_;
@@ -459,23 +387,7 @@ private:
 class Uri final : public Object<IUriRuntimeClass> {
 public:
     explicit Uri(std::wstring text) : text_(std::move(text)) {}
-    HRESULT STDMETHODCALLTYPE get_AbsoluteUri(HSTRING* value) override { return Copy(text_, value); }
-    HRESULT STDMETHODCALLTYPE get_DisplayUri(HSTRING* value) override { return Copy(text_, value); }
-    FAKE_UNEXPECTED(L"Uri", get_Domain, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Extension, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Fragment, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Host, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Password, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Path, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Query, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_QueryParsed, IInspectable**)
     HRESULT STDMETHODCALLTYPE get_RawUri(HSTRING* value) override { return Copy(text_, value); }
-    FAKE_UNEXPECTED(L"Uri", get_SchemeName, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_UserName, HSTRING*)
-    FAKE_UNEXPECTED(L"Uri", get_Port, INT32*)
-    FAKE_UNEXPECTED(L"Uri", get_Suspicious, boolean*)
-    FAKE_UNEXPECTED(L"Uri", Equals, IUriRuntimeClass*, boolean*)
-    FAKE_UNEXPECTED(L"Uri", CombineUri, HSTRING, IUriRuntimeClass**)
 
 private:
     const std::wstring text_;
@@ -488,7 +400,6 @@ public:
         Journal(L"Uri.CreateUri " + Quote(ToText(uri)));
         return HandOut(new Uri(ToText(uri)), instance);
     }
-    FAKE_UNEXPECTED(L"UriFactory", CreateWithRelativeUri, HSTRING, HSTRING, IUriRuntimeClass**)
 };
 
 std::wstring UriText(IUriRuntimeClass* uri) {
@@ -521,26 +432,10 @@ public:
                                               std::to_wstring(options),
                                           operation);
     }
-    FAKE_UNEXPECTED(L"PackageManager", UpdatePackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager", RemovePackageAsync, HSTRING, IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager", StagePackageAsync, IUriRuntimeClass*, IIterableUri*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager", RegisterPackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
-                    IDeploymentOperation**)
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
         Journal(L"PackageManager.FindPackages");
         return HandOut(new PackageIterable(MakePackages(scenario_, scenario_->installed)), packages);
     }
-    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByUserSecurityId, HSTRING, IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByNamePublisher, HSTRING, HSTRING, IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByUserSecurityIdNamePublisher, HSTRING, HSTRING, HSTRING,
-                    IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager", FindUsers, HSTRING, IInspectable**)
-    FAKE_UNEXPECTED(L"PackageManager", SetPackageState, HSTRING, INT32)
-    FAKE_UNEXPECTED(L"PackageManager", FindPackageByPackageFullName, HSTRING, IPackage**)
-    FAKE_UNEXPECTED(L"PackageManager", CleanupPackageForUserAsync, HSTRING, HSTRING, IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager", FindPackagesByPackageFamilyName, HSTRING, IIterablePackage**)
     HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityIdPackageFamilyName(
         HSTRING userSecurityId, HSTRING packageFamilyName, IIterablePackage** packages) override {
         const std::wstring family = ToText(packageFamilyName);
@@ -554,12 +449,8 @@ public:
         }
         return HandOut(new PackageIterable(MakePackages(scenario_, matching)), packages);
     }
-    FAKE_UNEXPECTED(L"PackageManager", FindPackageByUserSecurityIdPackageFullName, HSTRING, HSTRING,
-                    IPackage**)
 
     // IPackageManager2
-    FAKE_UNEXPECTED(L"PackageManager2", RemovePackageWithOptionsAsync, HSTRING, UINT32,
-                    IDeploymentOperation**)
     HRESULT STDMETHODCALLTYPE StagePackageWithOptionsAsync(IUriRuntimeClass* packageUri,
                                                            IIterableUri* dependencies, UINT32 options,
                                                            IDeploymentOperation** operation) override {
@@ -580,18 +471,6 @@ public:
                                               L" options=" + std::to_wstring(options),
                                           operation);
     }
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesWithPackageTypes, UINT32, IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdWithPackageTypes, HSTRING, UINT32,
-                    IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByNamePublisherWithPackageTypes, HSTRING, HSTRING, UINT32,
-                    IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdNamePublisherWithPackageTypes, HSTRING,
-                    HSTRING, HSTRING, UINT32, IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByPackageFamilyNameWithPackageTypes, HSTRING, UINT32,
-                    IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", FindPackagesByUserSecurityIdPackageFamilyNameWithPackageTypes,
-                    HSTRING, HSTRING, UINT32, IIterablePackage**)
-    FAKE_UNEXPECTED(L"PackageManager2", StageUserDataAsync, HSTRING, IDeploymentOperation**)
 
     // IPackageManager6
     HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
@@ -601,34 +480,12 @@ public:
             scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
             L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + Quote(family), operation);
     }
-    FAKE_UNEXPECTED(L"PackageManager6", AddPackageByAppInstallerFileAsync, IUriRuntimeClass*, UINT32,
-                    IInspectable*, IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager6", RequestAddPackageByAppInstallerFileAsync, IUriRuntimeClass*, UINT32,
-                    IInspectable*, IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager6", AddPackageToVolumeAndRelatedSetAsync, IUriRuntimeClass*,
-                    IIterableUri*, UINT32, IInspectable*, IIterableString*, IIterableUri*, IIterableUri*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager6", StagePackageToVolumeAndRelatedSetAsync, IUriRuntimeClass*,
-                    IIterableUri*, UINT32, IInspectable*, IIterableString*, IIterableUri*, IIterableUri*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager6", RequestAddPackageAsync, IUriRuntimeClass*, IIterableUri*, UINT32,
-                    IInspectable*, IIterableString*, IIterableUri*, IDeploymentOperation**)
 
     // IPackageManager9
     HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
         Journal(L"PackageManager9.FindProvisionedPackages");
         return HandOut(new PackageVector(MakePackages(scenario_, scenario_->provisioned)), packages);
     }
-    FAKE_UNEXPECTED(L"PackageManager9", AddPackageByUriAsync, IUriRuntimeClass*, IInspectable*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager9", StagePackageByUriAsync, IUriRuntimeClass*, IInspectable*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager9", RegisterPackageByUriAsync, IUriRuntimeClass*, IInspectable*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager9", RegisterPackagesByFullNameAsync, IIterableString*, IInspectable*,
-                    IDeploymentOperation**)
-    FAKE_UNEXPECTED(L"PackageManager9", SetPackageStubPreference, HSTRING, INT32)
-    FAKE_UNEXPECTED(L"PackageManager9", GetPackageStubPreference, HSTRING, INT32*)
 
 private:
     const std::shared_ptr<const Scenario> scenario_;

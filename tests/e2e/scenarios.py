@@ -1,0 +1,436 @@
+"""The end-to-end scenarios: one row per run of the real installer, saying the machine and what the
+run must leave. Adding a scenario is adding a row to ROWS.
+
+Machine (all optional):
+  args          the command line after the program (default: none, Gui mode)
+  limited       start with the linked, non-elevated token (default False)
+  display       an X display and a stand-in user who answers every message box (default True)
+  windows       "19041" (default), "19040" or "win7"
+  registry      {"unlock"|"policy"|"service": value}: int REG_DWORD, str REG_SZ, ("qword", n) or
+                NO_KEY (no key at all); see harness.REGISTRY
+  temp_path     the user's TEMP and TMP (default: C:\\users\\<user>\\Temp)
+  temp_seed     {file name: bytes or FOLDER} already in the installer's temp folder
+  dotnet        the .NET tree: a version of both frameworks (default "8.0.8"),
+                {"desktop": [...], "base": [...]}, or None for no .NET
+  dotnet_root   how the checker finds it: "environment" (DOTNET_ROOT_X64, default), "registered"
+                or "program files"; see harness.DOTNET_ROOTS
+  dotnet_exit   exit code of the fake .NET installer (default 0)
+  downloads     what the loopback server does per file, {"dotnet"|"framework": "ok"|"404"|
+                "tampered"|"refused"} ("refused": it stops listening after the .NET file);
+                None (default): nothing listens
+  slow          seconds between the server's 16 KiB pieces
+  installed, user, provisioned, deploy, launch
+                what the simulated deployment service holds and answers (written to it as they
+                stand: see tests/fakes/deployment-service/README.md)
+  env, timeout  extra environment of the run; its time limit in seconds (default 60)
+
+Expected:
+  exit          the exit code (required)
+  log           the records of Installer.log in order (required; None: no log at all). A record
+                without a leading "|" is a LogLine text; a line feed inside a record starts a new
+                line of the file.
+  temp          the files left in the temp folder (default: the checker and the log)
+  journal       the calls the service and the fake .NET installer received, without activations
+                (default: not compared; a call the installer should never make always fails)
+  boxes         [caption, text with "|" for line feeds, "status window hidden"|"...visible"]
+  opened        the files opened for the user (default none)
+  registry_after  {name: data as the registry file holds it, e.g. "dword:00000001", or None}
+  console       texts the console shows, in this order
+  files         {temp file name: "checker"|"package"} files whose bytes must equal a built file
+  progress      [(from text, to text, lowest, highest)]: the percentages shown on the console
+                between two texts rise, stay within the bounds and cover at least half of them
+In every expected text, {temp}, {exe}, {dotnet_url} and {framework_url} stand for the temp folder
+(with its trailing backslash), the installer and the two download addresses of the run.
+"""
+from harness import FOLDER, NO_KEY, app_family
+
+MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={},
+               dotnet="8.0.8", dotnet_root="environment", dotnet_exit=0, downloads=None, slow=0.0, installed=None, user=None, provisioned=[],
+               deploy=[], launch={}, env={}, timeout=60)
+EXPECTED = dict(exit=None, log=None, temp=["EXE_NETCORECHECK.EXE", "Installer.log"], journal=None, boxes=[],
+                opened=[], registry_after={}, console=[], files={}, progress=[])
+
+
+def pkg(family, version, arch="x64", entries=None):
+    return dict(family=family, version=version, arch=arch, **({} if entries is None else {"entries": entries}))
+
+
+def answer(method, match=None, **fields):
+    """A deploy answer: status ("error", "canceled"), code, extended, text, late, results."""
+    return dict(method=method, **({} if match is None else {"match": match}), **fields)
+
+
+VCLIBS = "Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe"
+GOOD_VCLIBS = pkg(VCLIBS, "14.0.33728.0")
+OLD_VCLIBS = pkg(VCLIBS, "14.0.30000.0")
+FAMILY = app_family()
+APP = pkg(FAMILY, "2.0.22.1414")
+
+# --- Log records ---------------------------------------------------------------------------
+BANNER = ["-" * 52, "-" * 16 + " Orbalt Installer " + "-" * 16, "-" * 52]
+HELP = ["-" * 72, "-" * 26 + " Orbalt Installer " + "-" * 26, "-" * 72,
+        "-v  | --verbose            | Detailed installer logging",
+        "-p  | --provision          | Provision the package (with GUI)",
+        "-pv | --provision-verbose  | Provision the package (with detailed installer logging)",
+        "-s  | --silent             | Don't show a status GUI",
+        "-g  | --gui                | Show a status GUI (default)",
+        "-h  | --help               | Display this help screen"]
+SIDELOADING = ("MSIX side loading is disabled on this users system. This is likely leftover configuration before "
+               "Microsoft changed the defaults. Enabling so Orbalt can install...")
+SERVICE_OK = "The APPX Deployment Service is enabled as expected. Continuing..."
+SERVICE_REENABLED = ("The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); "
+                     "the computer must be restarted before packages can be installed.")
+CHECKER = "{temp}EXE_NETCORECHECK.EXE"
+CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0"): ' % CHECKER
+
+
+def dotnet_check(exit_code=0):
+    """The .NET check; the checker exits 0 (found), 12289 (no .NET at all) or 12290 (too old)."""
+    lines = ["[.NET Runtime] Checking to see if '.NET Desktop Runtime', with a minimum version of '8.0.0' is "
+             "installed on the system...",
+             "[Resource Extractor] Attempting to extract EXE_NETCORECHECK to a temporary location (%s)..." % CHECKER]
+    if exit_code == 0:
+        return lines + [CHECKER_RAN + "Success!", "[.NET Runtime] .NET Desktop Runtime 8.0.0 is installed!"]
+    return lines + [CHECKER_RAN + "Failed! Exit Code: %d" % exit_code, "[.NET Runtime] Runtime is not installed!"]
+
+
+def framework_check(*found):
+    """The framework query; each of `found` is a version of an x64 package of the family, in the
+    order the service lists them, and the walk ends at the first one new enough."""
+    lines = ["[MSIX] Checking to see if package '%s', with a minimum version of '14.0.33728.0' is installed on the "
+             "system..." % VCLIBS]
+    for version in found:
+        if tuple(map(int, version.split("."))) >= (14, 0, 33728, 0):
+            return lines + ["[MSIX] Found %s. Version: %s" % (VCLIBS, version)]
+        lines.append("[MSIX] Found %s. Version: %s. But this does NOT match the minimum required version of "
+                     "14.0.33728.0!" % (VCLIBS, version))
+    return lines + ["[MSIX] Unable to find: " + VCLIBS]
+
+
+def start(dotnet=0, framework=("14.0.33728.0",), service=(SERVICE_OK,)):
+    return BANNER + list(service) + dotnet_check(dotnet) + framework_check(*framework)
+
+
+def download(what, url, *outcome):
+    return ["Downloading %s..." % what, "[Dependency Downloader] Downloading %s ..." % url, *outcome]
+
+
+DOTNET_DOWNLOAD = download(".NET Runtime", "{dotnet_url}")
+FRAMEWORK_DOWNLOAD = download("C++ Runtime Framework", "{framework_url}")
+DOWNLOAD_FAILED = "[Dependency Downloader] Unable to download dependency. Download failed!"
+DIGEST_REFUSED = ("[Dependency Downloader] The downloaded file does not match its pinned SHA-512 digest. Download "
+                  "refused!")
+DEPENDENCIES = ["Installing dependencies..."]
+
+
+def dotnet_install(outcome="Success!"):
+    return ["Installing .NET Runtime...",
+            '[Process Runner] Executed "{temp}netdesktopruntime.exe" (with args of "/install /quiet /norestart"): '
+            + outcome]
+
+
+def add(outcome="Package successfully installed for the current user!"):
+    return ["[Package Add] Preparing to add package for the current user...", "[Package Add] " + outcome]
+
+
+FRAMEWORK_INSTALL = ["Installing C++ Runtime Framework..."] + add()
+EXTRACT_APP = ["Installing Orbalt...",
+               "[Resource Extractor] Attempting to extract MSIX_ORBALT to a temporary location ({temp}MSIX_ORBALT.MSIX)..."]
+STAGE = ["[Package Stager] Preparing to stage package on the system...", "[Package Stager] Package successfully staged!"]
+PROVISION = ["[Package Provisioner] Preparing to provision package on the system...",
+             "[Package Provisioner] Package successfully provisioned!"]
+LAUNCH = ["Launching Orbalt...", "Found app entry, attempting to launch..."]
+STILL_NOT_ELEVATED = ("This run was started by the installer to get elevation, yet it is still not elevated. Not "
+                      "starting another copy.")
+
+# --- Notices: (caption, text) ----------------------------------------------------------------
+VERSION = ("Version Not Supported",
+           "You need at least Windows 10 20H1 - May 2020 Update (10.0.19041) to install Orbalt.")
+SELF_ELEVATION = ("Self Elevation Error", "An error occurred while self elevating the Orbalt installer.")
+NET_DOWNLOAD_FAILED = (".NET Runtime Download Failed",
+                       "Unable to download the .NET Runtime which is required for Orbalt, please try again (are you "
+                       "connected to the internet?). Check the logs for more information.")
+FRAMEWORK_DOWNLOAD_FAILED = ("C++ Runtime Framework Download Failed",
+                             "Unable to download the C++ Runtime Framework which is required for Orbalt, please try "
+                             "again (are you connected to the internet?). Check the logs for more information.")
+NET_INSTALL_FAILED = (".NET Runtime Install Failed",
+                      "Unable to install the .NET Runtime which is required for Orbalt, please try again. Check the "
+                      "logs for more information.")
+FRAMEWORK_INSTALL_FAILED = ("C++ Runtime Framework Install Failed",
+                            "Unable to install the C++ Runtime Framework which is required for Orbalt, please try "
+                            "again. Check the logs for more information.")
+STAGE_FAILED = ("Orbalt Stage Failed", "Unable to stage Orbalt, please try again. Check the logs for more information.")
+PROVISION_FAILED = ("Orbalt Provision Failed",
+                    "Unable to provision Orbalt, please try again. Check the logs for more information.")
+INSTALL_FAILED = ("Orbalt Install Failed", "Unable to install Orbalt, please try again. Check the logs for more "
+                                           "information.")
+RESTART = ("System Restart Required",
+           "The APPX Deployment Service was disabled. This service is required for Orbalt to check which dependences "
+           "are required, and to install. Orbalt has enabled the service again, but your computer must be restarted "
+           "for this change to take effect.")
+UNEXPECTED = ("Orbalt Installer Error", "Unable to install Orbalt because of an unexpected error, please try again. "
+                                        "Check the logs for more information.")
+LAUNCH_FAILED = ("Orbalt Successfully Installed", "Orbalt was successfully installed, but failed to automatically "
+                                                  "launch. Please try launching it from your Start Menu.")
+OTHER_USER = ("Orbalt cannot apply this update because another user is signed in with the app running. Please "
+              "sign out all other users and try again.")
+DOTNET_MANUAL = "Try downloading and installing the .NET Runtime using the following link manually: {dotnet_url}"
+FRAMEWORK_MANUAL = ("Try downloading and installing the C++ Runtime Framework using the following link manually: "
+                    "{framework_url}")
+
+
+def notice(caption_text, reason=None, prefix="|ERROR|: "):
+    """The log record of a notice; `reason` follows the text after two line feeds."""
+    caption, text = caption_text
+    return "%s%s - Reason: %s" % (prefix, caption, text if reason is None else text + "\n\n" + reason)
+
+
+def box(caption_text, reason=None, window="hidden"):
+    caption, text = caption_text
+    return [caption, text if reason is None else text + "||" + reason, "status window " + window]
+
+
+# --- Journal calls ---------------------------------------------------------------------------
+APP_URI = 'Uri.CreateUri "{temp}MSIX_ORBALT.MSIX"'
+
+
+def add_call(n, path="{temp}MSIX_ORBALT.MSIX", options=64, timing="early"):
+    return ['PackageManager.AddPackageAsync uri="%s" dependencies=null options=%d -> op%d (%s)' %
+            (path, options, n, timing), "op%d.GetResults" % n]
+
+
+def launch_calls(n, package=0, entries=(0,)):
+    find = 'PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid="" family="%s"' % FAMILY
+    return [find] + ["user[%d].GetAppListEntries" % i for i in entries] + [
+        "user[%d].entry[0].LaunchAsync -> op%d (early)" % (package, n)]
+
+
+def row(name, **fields):
+    unknown = set(fields) - set(MACHINE) - set(EXPECTED)
+    assert not unknown, "%s: unknown fields %s" % (name, sorted(unknown))
+    assert "exit" in fields and "log" in fields, name + ": every row says its exit code and log"
+    result = dict(MACHINE, **EXPECTED, name=name)
+    result["installed"] = [GOOD_VCLIBS]
+    result["user"] = [APP]
+    result.update(fields)
+    return result
+
+
+SILENT_FAILURE = dict(args=["-s"], temp=["EXE_NETCORECHECK.EXE", "Installer.log"], opened=[])
+LOG_OPENED = ["{temp}Installer.log"]
+
+ROWS = [
+    # --- Successful runs -------------------------------------------------------------------
+    row("both prerequisites present, Silent: installs, never launches; the query walks every package",
+        args=["--silent"],
+        installed=[pkg(VCLIBS, "14.0.33728.0", "x86"), pkg("Other.Family_1234567890abc", "99.0.0.0"),
+                   pkg(VCLIBS.lower(), "14.0.33728.0"), OLD_VCLIBS, pkg(VCLIBS, "14.0.33730.0"), GOOD_VCLIBS],
+        exit=0,
+        log=start(framework=("14.0.30000.0", "14.0.33730.0")) + DEPENDENCIES + EXTRACT_APP + add(),
+        journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
+    row("both missing, Verbose: one percentage over both downloads, late completions, launch",
+        args=["-v"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "ok"}, slow=0.01,
+        deploy=[answer("AddPackageAsync", "MSIX_ORBALT", late=True)],
+        exit=0,
+        log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
+        dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart",
+                 'Uri.CreateUri "{temp}vclibs.appx"'] + add_call(1, "{temp}vclibs.appx", 0) + [APP_URI] +
+        add_call(2, timing="late")[:1] + ["op2.put_Completed", "op2.completed status=1 (handler invoked)",
+                                          "op2.GetResults"] + launch_calls(3),
+        console=BANNER + ["Getting ready..."],
+        progress=[("{dotnet_url}", "Downloading C++ Runtime Framework...", 0, 50),
+                  ("{framework_url}", "Installing dependencies...", 50, 100)]),
+    row("only the framework missing, Gui: window up, no box, launch; a ban under one key lifted, "
+        "an 8-byte value counts as none; the checker of an earlier run replaced",
+        installed=[OLD_VCLIBS], downloads={"framework": "ok"},
+        registry={"unlock": 0, "policy": ("qword", 0)},
+        temp_seed={"EXE_NETCORECHECK.EXE": b"an older, longer checker" * 20000},
+        exit=0,
+        log=BANNER + [SIDELOADING, SERVICE_OK] + dotnet_check() + framework_check("14.0.30000.0") +
+        FRAMEWORK_DOWNLOAD + DEPENDENCIES + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
+        registry_after={"unlock": "dword:00000001", "policy": "hex(b):00,00,00,00,00,00,00,00"},
+        files={"EXE_NETCORECHECK.EXE": "checker"}),
+    row("provision mode, Verbose: stages, provisions, never launches; a ban by policy lifted, no deployment "
+        "service key, .NET found where its installer registered it",
+        args=["--provision-verbose"], provisioned=[pkg("SomeOther.App_1234567890abc", "1.0.0.0")],
+        registry={"policy": 0, "service": NO_KEY}, dotnet_root="registered",
+        exit=0,
+        log=start(service=[SIDELOADING]) + DEPENDENCIES + EXTRACT_APP + STAGE + PROVISION,
+        registry_after={"policy": "dword:00000001", "unlock": None, "service": None},
+        journal=["PackageManager.FindPackages", APP_URI,
+                 'PackageManager2.StagePackageWithOptionsAsync uri="{temp}MSIX_ORBALT.MSIX" dependencies=null '
+                 'options=0 -> op1 (early)', "op1.GetResults", "PackageManager9.FindProvisionedPackages",
+                 'PackageManager6.ProvisionPackageForAllUsersAsync family="%s" -> op2 (early)' % FAMILY,
+                 "op2.GetResults"]),
+    row("provision mode, Gui: already staged and provisioned under another letter case both count as done",
+        args=["-p"], provisioned=[pkg(FAMILY.upper(), "1.0.0.0")],
+        deploy=[answer("StagePackageWithOptionsAsync", status="error", code=0x80073CFB, text="Already staged.")],
+        exit=0,
+        log=start() + DEPENDENCIES + EXTRACT_APP + [STAGE[0], "[Package Stager] Package already staged!",
+                                                    PROVISION[0], "[Package Provisioner] Package is already "
+                                                                  "provisioned!"],
+        journal=["PackageManager.FindPackages", APP_URI,
+                 'PackageManager2.StagePackageWithOptionsAsync uri="{temp}MSIX_ORBALT.MSIX" dependencies=null '
+                 'options=0 -> op1 (early)', "op1.GetResults", "PackageManager9.FindProvisionedPackages"]),
+    row("launch, Gui: the first package with a Start menu entry is launched; a failed launch is a notice; .NET found "
+        "under Program Files",
+        args=["--gui"], dotnet_root="program files", user=[pkg(FAMILY, "2.0.22.1414", entries=0), pkg(FAMILY, "2.0.22.1414", entries=2)],
+        launch=dict(status="error"),
+        exit=0,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
+        journal=["PackageManager.FindPackages", APP_URI] + add_call(1) + launch_calls(2, 1, (0, 1)),
+        boxes=[box(LAUNCH_FAILED)]),
+
+    # --- The help screen and the command line ------------------------------------------------
+    row("-h after a normal run: the help screen alone, the old log gone",
+        args=["-h"], temp_seed={"Installer.log": b"|LOG|: a record of an earlier run\r\n"},
+        exit=0, log=HELP, temp=["Installer.log"],
+        console=HELP + ["Press any key to continue"]),
+    row("--help: the help screen", args=["--help"], exit=0, log=HELP, temp=["Installer.log"], console=HELP),
+    row("/s is no option: the help screen", args=["/s"], exit=0, log=HELP, temp=["Installer.log"]),
+
+    # --- Stops before the branches ---------------------------------------------------------
+    row("Windows 10 build 19040, Silent: stops at the version gate",
+        windows="19040", args=["-s"], exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], journal=[]),
+    row("Windows 7, Gui: the version notice in a box",
+        windows="win7", exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], boxes=[box(VERSION)]),
+    row("the deployment service disabled: set back to start on demand, a restart asked for",
+        args=["-s"], registry={"service": 4},
+        exit=1, log=BANNER + [SERVICE_REENABLED, notice(RESTART)], temp=["Installer.log"],
+        registry_after={"service": "dword:00000003"}),
+
+    # --- Failed downloads ------------------------------------------------------------------
+    row(".NET download answered with a 404 page, Verbose: refused by the pinned digest",
+        args=["-v"], dotnet=None, downloads={"dotnet": "404"},
+        exit=1,
+        log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
+        opened=LOG_OPENED, journal=["PackageManager.FindPackages"]),
+    row(".NET download tampered, Silent: refused, no box, nothing opened",
+        args=["-s"], dotnet=None, downloads={"dotnet": "tampered"},
+        exit=1,
+        log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL]),
+    row("nothing listens for the .NET download: the old installer file deleted first",
+        args=["-v"], dotnet=None, temp_seed={"netdesktopruntime.exe": b"an earlier download"},
+        exit=1,
+        log=start(12289) + DOTNET_DOWNLOAD + [DOWNLOAD_FAILED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
+        opened=LOG_OPENED),
+    row("the framework download fails after a good .NET download, Silent: nothing installed",
+        args=["-s"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "refused"},
+        exit=1,
+        log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD +
+        [DOWNLOAD_FAILED, notice(FRAMEWORK_DOWNLOAD_FAILED), FRAMEWORK_MANUAL],
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "netdesktopruntime.exe"],
+        journal=["PackageManager.FindPackages"]),
+    row("a folder named vclibs.appx: the framework download counts as missing",
+        args=["-v"], installed=[OLD_VCLIBS], downloads={"framework": "ok"}, temp_seed={"vclibs.appx": FOLDER},
+        exit=1,
+        log=start(framework=("14.0.30000.0",)) + FRAMEWORK_DOWNLOAD +
+        [notice(FRAMEWORK_DOWNLOAD_FAILED), FRAMEWORK_MANUAL],
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "vclibs.appx"], opened=LOG_OPENED),
+
+    # --- Failed installations --------------------------------------------------------------
+    row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
+        args=["-v"], dotnet={"desktop": ["9.0.0"], "base": ["9.0.0"]}, dotnet_exit=3010, downloads={"dotnet": "ok"},
+        exit=1,
+        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
+        [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "netdesktopruntime.exe"], opened=LOG_OPENED,
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),
+    row("the framework installation fails, Verbose: its error text in the notice; its download alone runs "
+        "from 0 to 100 %",
+        args=["--verbose"], installed=[OLD_VCLIBS], downloads={"framework": "ok"}, slow=0.01,
+        progress=[("{framework_url}", "Installing dependencies...", 0, 100)],
+        deploy=[answer("AddPackageAsync", "vclibs", status="error", code=0x80073CF3,
+                       text="Dependency resolution failed.")],
+        exit=1,
+        log=start(framework=("14.0.30000.0",)) + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
+        ["Installing C++ Runtime Framework..."] + add("Failed to add package for current user! Error: Dependency "
+                                                      "resolution failed.") +
+        [notice(FRAMEWORK_INSTALL_FAILED, "Dependency resolution failed."), FRAMEWORK_MANUAL],
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "vclibs.appx"], opened=LOG_OPENED),
+    row("staging fails, Verbose: the package deleted before the notice",
+        args=["-pv"],
+        deploy=[answer("StagePackageWithOptionsAsync", status="error", code=0x80073CF0,
+                       text="The package could not be opened.")],
+        exit=1,
+        log=start() + DEPENDENCIES + EXTRACT_APP +
+        [STAGE[0], "[Package Stager] Failed to stage package! Error: The package could not be opened.",
+         notice(STAGE_FAILED, "The package could not be opened.")],
+        opened=LOG_OPENED,
+        journal=["PackageManager.FindPackages", APP_URI,
+                 'PackageManager2.StagePackageWithOptionsAsync uri="{temp}MSIX_ORBALT.MSIX" dependencies=null '
+                 'options=0 -> op1 (early)', "op1.GetResults"]),
+    row("provisioning fails, Gui: the notice, and still a success without the log opened",
+        args=["-p"],
+        deploy=[answer("ProvisionPackageForAllUsersAsync", status="error", code=0x80073CFB,
+                       text="Provisioned elsewhere.")],
+        exit=0,
+        log=start() + DEPENDENCIES + EXTRACT_APP + STAGE +
+        [PROVISION[0], "[Package Provisioner] Failed to provision package! Error: Provisioned elsewhere.",
+         notice(PROVISION_FAILED, "Provisioned elsewhere.")],
+        boxes=[box(PROVISION_FAILED, "Provisioned elsewhere.")]),
+    row("installation fails for another user, Gui: the box over a hidden window, the log opened",
+        deploy=[answer("AddPackageAsync", status="error", code=0x80073D25, text="In use by another user.")],
+        exit=1,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add("Another user is logged in, cannot register package.") +
+        [notice(INSTALL_FAILED, OTHER_USER)],
+        boxes=[box(INSTALL_FAILED, OTHER_USER)], opened=LOG_OPENED),
+
+    # --- Raised errors ---------------------------------------------------------------------
+    row("the deployment service fails unexpectedly, Gui: the error's notice, its HRESULT the exit code",
+        deploy=[answer("AddPackageAsync", results=0x80070005)],
+        exit=0x80070005,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add()[:1] + [notice(UNEXPECTED, "Access denied. (0x80070005)")],
+        boxes=[box(UNEXPECTED, "Access denied. (0x80070005)")], opened=LOG_OPENED,
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "MSIX_ORBALT.MSIX"],
+        files={"MSIX_ORBALT.MSIX": "package"}),
+    row("a canceled installation is raised, Verbose: no results asked for",
+        args=["-v"], deploy=[answer("AddPackageAsync", status="canceled")],
+        exit=0x800704C7,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add()[:1] +
+        [notice(UNEXPECTED, "Operation canceled by user. (0x800704C7)")],
+        opened=LOG_OPENED, temp=["EXE_NETCORECHECK.EXE", "Installer.log", "MSIX_ORBALT.MSIX"],
+        journal=["PackageManager.FindPackages", APP_URI] + add_call(1)[:1]),
+    row("a canceled launch is raised, Verbose",
+        args=["-v"], launch=dict(status="canceled"),
+        exit=0x800704C7,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH +
+        [notice(UNEXPECTED, "Operation canceled by user. (0x800704C7)")],
+        opened=LOG_OPENED),
+    row("a folder where the package goes: the extraction raises",
+        args=["-v"], temp_seed={"MSIX_ORBALT.MSIX": FOLDER},
+        exit=0x80070005,
+        log=start() + DEPENDENCIES + EXTRACT_APP + [notice(UNEXPECTED, "Access denied. (0x80070005)")],
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "MSIX_ORBALT.MSIX"], opened=LOG_OPENED),
+
+    # --- Started without elevation ------------------------------------------------------------
+    row("limited, Silent: the copy gets -pv, stops at its guard, the parent relays its exit code",
+        args=["-s"], limited=True, display=False,  # with a display, the copy's console would be a window
+        exit=1,
+        log=BANNER + [STILL_NOT_ELEVATED, notice(SELF_ELEVATION), "Self-elevated EXE exited with code 1"],
+        temp=["Installer.log"],
+        console=["Self-elevating EXE at '{exe}' with args -pv",
+                 "Note! Installer logs will not be here! Look under the temp folder within the account that ran the "
+                 "installer.", "Waiting for Self-Elevated Orbalt installer response...",
+                 "Self-elevated EXE exited with code 1"]),
+    row("limited, Gui: the copy gets -p and shows its own notice",
+        limited=True,
+        exit=1,
+        log=BANNER + [STILL_NOT_ELEVATED, notice(SELF_ELEVATION), "Self-elevated EXE exited with code 1"],
+        temp=["Installer.log"], boxes=[box(SELF_ELEVATION)],
+        console=["Self-elevating EXE at '{exe}' with args -p"]),
+
+    # --- Reporting -------------------------------------------------------------------------
+    row("Gui without a display: the run goes on in Verbose mode",
+        display=False, args=["-g"],
+        exit=0,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH,
+        console=["Preparing to create window...", "Failed to create window. Installer will now enter Verbose mode.",
+                 *BANNER, "Press any key to continue"]),
+    row("a temp path with a character above U+00FF: the log escapes it, every record in CR LF",
+        args=["-s"], temp_path="C:\\temp-\u00e9\u03a9",
+        exit=0,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add(),
+        journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
+]

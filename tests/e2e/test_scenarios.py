@@ -1,0 +1,103 @@
+"""Turns every row of scenarios.py into a test of the real installer. ORBALT_E2E_SHARD chooses the
+rows, so that shards can run side by side: "downloads" (the rows that serve files on the build's
+one loopback port), "local-0" or "local-1" (every other one of the rest); unset, all of them."""
+import os
+import re
+import unittest
+
+import harness
+import scenarios
+
+def log_text(text):
+    """How Installer.log writes a text: each UTF-16 unit above U+00FF as \\uXXXX."""
+    units = text.encode("utf-16-le")
+    out = []
+    for i in range(0, len(units), 2):
+        unit = units[i] | units[i + 1] << 8
+        out.append(chr(unit) if unit <= 0xFF else "\\u%04X" % unit)
+    return "".join(out)
+
+
+def expand(value, result, in_log=False):
+    """Replaces the placeholders in every text of an expected value."""
+    if isinstance(value, (list, tuple)):
+        return [expand(item, result, in_log) for item in value]
+    if not isinstance(value, str):
+        return value
+    temp = log_text(result.windows_temp) if in_log else result.windows_temp
+    for name, text in (("{temp}", temp), ("{exe}", result.exe), ("{dotnet_url}", harness.URLS["dotnet"]),
+                       ("{framework_url}", harness.URLS["framework"])):
+        value = value.replace(name, text)
+    return value
+
+
+def log_lines(records):
+    lines = []
+    for record in records:
+        lines += (record if record.startswith("|") else "|LOG|: " + record).split("\n")
+    return lines
+
+
+class Rows(unittest.TestCase):
+    maxDiff = None
+
+    def check(self, row):
+        machine = harness.Machine(row)
+        self.addCleanup(machine.close)
+        result = machine.run()
+        result.exe = "Z:" + harness.INSTALLER.replace("/", "\\")
+        self.assertEqual(result.exit_code, row["exit"], "exit code; the log:\n%s" % (result.log_bytes or b"").decode(
+            "latin-1"))
+        if row["log"] is None:
+            self.assertIsNone(result.log_bytes, "a log was written")
+        else:
+            self.assertIsNotNone(result.log_bytes, "no log was written")
+            text = result.log_bytes.decode("latin-1")
+            self.assertTrue(text.endswith("\r\n") and "\n" not in text.replace("\r\n", ""),
+                            "every line of the log ends in CR LF")
+            self.assertEqual(text[:-2].split("\r\n"), expand(log_lines(row["log"]), result, in_log=True))
+        self.assertEqual(result.temp_files, sorted(row["temp"]))
+        self.assertEqual(result.opened, expand(row["opened"], result))
+        self.assertEqual(result.boxes, expand(row["boxes"], result))
+        unexpected = [line for line in result.journal if line.startswith("unexpected")]
+        self.assertEqual(unexpected, [], "calls the installer should never make")
+        if row["journal"] is not None:
+            calls = [line for line in result.journal
+                     if not line.startswith(("DllGetActivationFactory", "PackageManager.ActivateInstance"))]
+            self.assertEqual(calls, expand(row["journal"], result))
+        for name, data in row["registry_after"].items():
+            self.assertEqual(result.registry[name], data, "registry value " + name)
+        console = result.console.replace("\n", "")  # lines the console broke are whole again
+        position = 0
+        for text in expand(row["console"], result):
+            found = console.find(text, position)
+            self.assertGreaterEqual(found, 0, "%r not on the console after position %d:\n%s" %
+                                    (text, position, result.console))
+            position = found + len(text)
+        for name, built in row["files"].items():
+            with open(os.path.join(machine.temp, name), "rb") as left, open(harness.BUILT[built], "rb") as source:
+                self.assertTrue(left.read() == source.read(), "%s is not the %s" % (name, built))
+        for start, end, lowest, highest in row["progress"]:
+            part = console[console.index(expand(start, result)):console.index(expand(end, result))]
+            steps = [int(p) for p in re.findall(r"(\d+)%", part)]
+            # Rising within the bounds, over at least half of them.
+            self.assertTrue(steps == sorted(steps) and steps and lowest <= steps[0] and steps[-1] <= highest and
+                            steps[-1] - steps[0] >= (highest - lowest) / 2, "percentages %s" % steps)
+
+
+def _slug(name):
+    return re.sub(r"\W+", "_", name.split(":")[0].strip().lower()).strip("_")
+
+
+SHARD = os.environ.get("ORBALT_E2E_SHARD")
+_local = [row for row in scenarios.ROWS if not row["downloads"]]
+for _row in scenarios.ROWS:
+    if SHARD and SHARD != ("downloads" if _row["downloads"] else "local-%d" % (_local.index(_row) % 2)):
+        continue
+    _name = "test_" + _slug(_row["name"])
+    assert not hasattr(Rows, _name), "two rows named " + _name
+    setattr(Rows, _name, lambda self, row=_row: self.check(row))
+assert any(name.startswith("test_") for name in vars(Rows)), "no row in shard %s" % SHARD
+
+if __name__ == "__main__":
+    unittest.main()

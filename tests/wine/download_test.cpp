@@ -77,10 +77,10 @@ TEST_F(Download, AVerifiedInstallerArrivesAndIsHeldUntilItRuns) {
     // It runs with the installer's arguments; then the hold is gone and the file can be deleted.
     const std::wstring record = GetTempFolder() + L"installer-command-line.txt";
     DeleteFileW(record.c_str());
-    SetEnvironmentVariableW(L"ORBALT_FAKE_DOTNET_RECORD", record.c_str());
+    SetEnvironmentVariableW(L"ORBALT_FAKE_JOURNAL", record.c_str());
     SetEnvironmentVariableW(L"ORBALT_FAKE_DOTNET_EXIT", L"0");
     EXPECT_TRUE(RunProcess(path, L"/install /quiet /norestart"));
-    EXPECT_EQ(test::ReadBytes(record), "/install /quiet /norestart\n");
+    EXPECT_EQ(test::ReadBytes(record), "dotnet-installer /install /quiet /norestart\n");
     EXPECT_TRUE(DeleteFileW(path.c_str()));
 }
 

@@ -5,12 +5,6 @@
 namespace orbalt {
 namespace {
 
-TEST(ElevatedCopy, ArgumentFollowsOutputMode) {
-    EXPECT_EQ(ElevatedCopyArguments(Mode::Gui), L"-p");
-    EXPECT_EQ(ElevatedCopyArguments(Mode::Verbose), L"-pv");
-    EXPECT_EQ(ElevatedCopyArguments(Mode::Silent), L"-pv");
-}
-
 TEST(SamePath, CaseSeparatorsAndLongPathPrefix) {
     EXPECT_TRUE(
         IsSamePath(L"C:\\Users\\Ann\\Downloads\\Orbalt.exe", L"c:\\users\\ann\\downloads\\ORBALT.EXE"));

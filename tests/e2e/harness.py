@@ -120,7 +120,7 @@ class Machine:
         self.server = None
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", ORBALT_FAKE_DOTNET_EXIT=str(row["dotnet_exit"]))
         if row["dotnet_root"] == "environment":
-            self.env["DOTNET_ROOT_X64"] = self.env["ORBALT_FAKE_DOTNET_ROOT"] = "C:\\dotnet"
+            self.env["DOTNET_ROOT_X64"] = "C:\\dotnet"
         self.env.update(row["env"])
         if not row["display"]:
             self.env["DISPLAY"] = ""

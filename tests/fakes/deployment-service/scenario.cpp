@@ -1,7 +1,10 @@
 #include "scenario.h"
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
+#include <sstream>
 
 #include "core/text.h"
 #include "core/win.h"
@@ -18,34 +21,21 @@ std::wstring Setting(const wchar_t* variable, const wchar_t* fallback) {
 }
 
 std::string ReadFileBytes(const std::wstring& path) {
-    orbalt::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::string bytes;
-    char chunk[4096];
-    DWORD read = 0;
-    while (file && ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) {
-        bytes.append(chunk, read);
-    }
-    return bytes;
+    std::ifstream file(path.c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 // One record per line, its fields separated by tabs, each "name=value".
 std::vector<Record> ReadRecords(const std::wstring& text) {
     std::vector<Record> records;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(L'\n', start);
-        std::wstring line = text.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        start = end == std::wstring::npos ? text.size() : end + 1;
+    std::wistringstream lines(text);
+    for (std::wstring line; std::getline(lines, line);) {
         Record record;
-        for (std::size_t field = 0; field <= line.size();) {
-            std::size_t tab = std::min(line.find(L'\t', field), line.size());
-            std::wstring pair = line.substr(field, tab - field);
-            std::size_t equals = pair.find(L'=');
-            if (equals != std::wstring::npos) {
+        std::wistringstream fields(line);
+        for (std::wstring pair; std::getline(fields, pair, L'\t');) {
+            if (std::size_t equals = pair.find(L'='); equals != std::wstring::npos) {
                 record[pair.substr(0, equals)] = pair.substr(equals + 1);
             }
-            field = tab + 1;
         }
         if (!record.empty()) {
             records.push_back(std::move(record));

@@ -274,23 +274,24 @@ private:
     const std::wstring label_;
 };
 
-class AppListEntries final : public Object<IVectorViewAppListEntry> {
+// A read-only vector of the given items (IVectorView<T>, IVector<T>: only GetAt and Size are called).
+template <typename Interface, typename Item> class Vector final : public Object<Interface> {
 public:
-    explicit AppListEntries(std::vector<ComPtr<IAppListEntry>> entries) : entries_(std::move(entries)) {}
-    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IAppListEntry** item) override {
-        if (index >= entries_.size()) {
+    explicit Vector(std::vector<ComPtr<Item>> items) : items_(std::move(items)) {}
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, Item** item) override {
+        if (index >= items_.size()) {
             return kBounds;
         }
-        *item = ComPtr<IAppListEntry>(entries_[index]).detach();
+        *item = ComPtr<Item>(items_[index]).detach();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
-        *size = static_cast<UINT32>(entries_.size());
+        *size = static_cast<UINT32>(items_.size());
         return S_OK;
     }
 
 private:
-    const std::vector<ComPtr<IAppListEntry>> entries_;
+    const std::vector<ComPtr<Item>> items_;
 };
 
 class Package final : public Object<IPackage, IPackage8> {
@@ -307,7 +308,7 @@ public:
             list.push_back(ComPtr<IAppListEntry>::Attach(
                 new AppListEntry(scenario_, entry_.label + L".entry[" + std::to_wstring(i) + L"]")));
         }
-        return HandOut(new AppListEntries(std::move(list)), entries);
+        return HandOut(new Vector<IVectorViewAppListEntry, IAppListEntry>(std::move(list)), entries);
     }
 
 private:
@@ -357,25 +358,6 @@ public:
     explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
     HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
         return HandOut(new PackageIterator(packages_), iterator);
-    }
-
-private:
-    const PackageList packages_;
-};
-
-class PackageVector final : public Object<IVectorPackage> {
-public:
-    explicit PackageVector(PackageList packages) : packages_(std::move(packages)) {}
-    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IPackage** item) override {
-        if (index >= packages_.size()) {
-            return kBounds;
-        }
-        *item = ComPtr<IPackage>(packages_[index]).detach();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
-        *size = static_cast<UINT32>(packages_.size());
-        return S_OK;
     }
 
 private:
@@ -484,7 +466,7 @@ public:
     // IPackageManager9
     HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
         Journal(L"PackageManager9.FindProvisionedPackages");
-        return HandOut(new PackageVector(MakePackages(scenario_, scenario_->provisioned)), packages);
+        return HandOut(new Vector<IVectorPackage, IPackage>(MakePackages(scenario_, scenario_->provisioned)), packages);
     }
 
 private:

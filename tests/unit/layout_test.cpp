@@ -20,28 +20,9 @@ void ExpectRect(const LayoutRect& r, float left, float top, float width, float h
     EXPECT_FLOAT_EQ(r.height, height) << what;
 }
 
-TEST(StatusWindowLayout, At96DpiTheClientAreaOf368By349) {
-    StatusWindowLayout l = LayOutStatusWindow(96, 96, 0, 0, 368, 349);
-    ExpectRect(l.background, 0, 0, 368, 349, "background");
-    ExpectRect(l.message, 0, 174.5f, 368, 174.5f, "message");
-    ExpectRect(l.status, 0, 289, 368, 60, "status band");
-    ExpectRect(l.logo, 119, 60, 130, 127, "logo");
-}
-
-TEST(StatusWindowLayout, At144DpiTheBandAndLogoGrow) {
-    // 555 x 525 window, 553 x 524 client area.
-    StatusWindowLayout l = LayOutStatusWindow(144, 144, 0, 0, 553, 524);
-    ExpectRect(l.message, 0, 262, 553, 262, "message");
-    ExpectRect(l.status, 0, 434, 553, 90, "status band");
-    ExpectRect(l.logo, 179, 90, 195, 190.5f, "logo");
-    // The band lies inside the lower half (so a point in it is in both text rectangles).
-    EXPECT_GE(l.status.top, l.message.top);
-    EXPECT_FLOAT_EQ(l.status.top + l.status.height, l.message.top + l.message.height);
-}
-
 TEST(StatusWindowLayout, OffsetRectangleKeepsVerticalPositionsFromZero) {
-    // Only the text rectangles follow the left edge; the logo is centred in the width alone and
-    // every vertical position is taken from 0.
+    // The 368 x 349 client area at 96 dpi, moved: only the text rectangles follow the left edge;
+    // the logo is centred in the width alone and every vertical position is taken from 0.
     StatusWindowLayout l = LayOutStatusWindow(96, 96, 10, 20, 378, 369);
     ExpectRect(l.message, 10, 174.5f, 368, 174.5f, "message");
     ExpectRect(l.status, 10, 289, 368, 60, "status band");

@@ -1,13 +1,43 @@
 // A UI Automation client in a process of its own: prints what the core client API reads of the
 // status window (the one in its prefix), one line per element, for the status window test to
-// compare.
+// compare. Wine 8 has no IUIAutomation, but the core client functions, which MinGW does not
+// declare (uiautomationcore.def lists them), work across processes.
+#include <ole2.h>
 #include <windows.h>
+
+#include <uiautomationcore.h>
 
 #include <cstdio>
 #include <memory>
 #include <string>
 
-#include "uia_client.h"
+struct HUIANODE__;
+using HUIANODE = HUIANODE__*;
+
+enum ConditionType { ConditionType_True = 0, ConditionType_False = 1 };
+struct UiaCondition {
+    ConditionType type;
+};
+enum TreeScope { TreeScope_Element = 0x1 };
+enum AutomationElementMode { AutomationElementMode_None = 0, AutomationElementMode_Full = 1 };
+struct UiaCacheRequest {
+    UiaCondition* pViewCondition;
+    TreeScope Scope;
+    PROPERTYID* pProperties;
+    int cProperties;
+    PATTERNID* pPatterns;
+    int cPatterns;
+    AutomationElementMode automationElementMode;
+};
+
+extern "C" {
+HRESULT WINAPI UiaNodeFromHandle(HWND hwnd, HUIANODE* node);
+HRESULT WINAPI UiaGetPropertyValue(HUIANODE node, PROPERTYID id, VARIANT* value);
+HRESULT WINAPI UiaNavigate(HUIANODE node, NavigateDirection direction, UiaCondition* condition,
+                           UiaCacheRequest* request, SAFEARRAY** requestedData, BSTR* treeStructure);
+HRESULT WINAPI UiaHUiaNodeFromVariant(VARIANT* value, HUIANODE* node);
+BOOL WINAPI UiaNodeRelease(HUIANODE node);
+}
 
 namespace {
 

@@ -1,7 +1,7 @@
 """Runs the real installer under Wine on the simulated machine a scenario row describes (see
 scenarios.py for the fields) and reads back all it left: the exit code, the console, Installer.log,
 the temp folder, the journal of the calls the deployment service and the fake .NET installer got,
-the message boxes a stand-in user answered, the files opened for the user and registry values."""
+the message boxes the launcher answered as the user, the files opened for the user and registry values."""
 import fcntl
 import os
 import pty
@@ -26,7 +26,6 @@ WINE = "/usr/lib/wine/wine64"
 BASE_PREFIX = os.path.join(BUILD, "wine", "prefix")
 INSTALLER = os.path.join(BUILD, "bin", "OrbaltTest.exe")
 LAUNCHER = os.path.join(BUILD, "tests", "wine", "launch.exe")
-ANSWER_BOXES = os.path.join(BUILD, "fakes", "answer-boxes.exe")
 BUILT = {"checker": os.path.join(BUILD, "bin", "dotnet-check.exe"),
          "package": os.path.join(BUILD, "tools", "sample-app", "Orbalt.msix"),
          "dotnet installer": os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")}
@@ -197,24 +196,10 @@ class Machine:
         """Runs the installer to its end under a pseudo-terminal, typing a key at each "PAUSE"."""
         row = self.row
         rc_file = os.path.join(self.path, "exit-code")
-        user = None
-        if row["display"]:
-            user = subprocess.Popen([WINE, ANSWER_BOXES, "C:\\boxes.txt", "C:\\boxes.stop", str(row["timeout"]),
-                                     os.path.basename(INSTALLER)], env=self.env,
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.time() + 30
-            while not os.path.exists(os.path.join(self.drive_c, "boxes.txt.ready")) and user.poll() is None:
-                if time.time() > deadline:
-                    raise AssertionError("the stand-in user did not come up")
-                time.sleep(0.05)
-        command = [WINE, LAUNCHER] + (["--limited"] if row["limited"] else []) + [
+        command = [WINE, LAUNCHER] + (["--limited"] if row["limited"] else []) + (
+            ["--answer", "C:\\boxes.txt"] if row["display"] else []) + [
             "--rc", "Z:" + rc_file.replace("/", "\\"), "--", "Z:" + INSTALLER.replace("/", "\\"), *row["args"]]
-        try:
-            console = _run_in_terminal(command, self.env, row["timeout"])
-        finally:
-            if user is not None:
-                open(os.path.join(self.drive_c, "boxes.stop"), "w").close()
-                user.wait(timeout=30)
+        console = _run_in_terminal(command, self.env, row["timeout"])
         _settle(self.env)
         self._stop_server()
         lines = lambda *path: (_read(os.path.join(self.drive_c, *path)) or "").splitlines()  # noqa: E731

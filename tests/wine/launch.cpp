@@ -1,7 +1,10 @@
 // Test launcher: starts a program with a given command line, waits for it, and writes its full
 // 32-bit exit code (unsigned decimal) to a file, which `wine` alone cannot pass to the shell.
-//   launch.exe [--limited] --rc FILE -- PROGRAM [ARGS...]
+//   launch.exe [--limited] [--answer JOURNAL] --rc FILE -- PROGRAM [ARGS...]
 // --limited starts the program with the linked (non-elevated) token of our own elevated one.
+// --answer plays the user in front of message boxes while it runs: each box that appears is written
+// to JOURNAL (caption, text with "|" for line feeds, and whether the status window was visible),
+// then answered with OK.
 #include <windows.h>
 
 #include <cstdio>
@@ -28,25 +31,67 @@ int Fail(const char* what) {
     return 255;
 }
 
+BOOL CALLBACK FindBox(HWND window, LPARAM param) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"#32770" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(param) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t buffer[4096] = {};
+    GetWindowTextW(window, buffer, 4096);
+    return buffer;
+}
+
+void AnswerBox(const std::wstring& journal) {
+    HWND box = nullptr;
+    EnumWindows(FindBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr) {
+        return;
+    }
+    Sleep(300); // let the box finish drawing, as a person would
+    HWND status = FindWindowW(L"Orbalt Installer", L"Orbalt Installer");
+    std::wstring text = TextOf(GetDlgItem(box, 0xFFFF));
+    for (wchar_t& c : text) {
+        c = c == L'\n' ? L'|' : c; // one line per box
+    }
+    const std::wstring line = TextOf(box) + L"\t" + text + L"\tstatus window " +
+                              (status != nullptr && IsWindowVisible(status) ? L"visible" : L"hidden") + L"\n";
+    std::string bytes(line.size() * 4, '\0');
+    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, line.c_str(),
+                                                         static_cast<int>(line.size()), bytes.data(),
+                                                         static_cast<int>(bytes.size()), nullptr, nullptr)));
+    if (FILE* file = _wfopen(journal.c_str(), L"ab")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    SendMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     bool limited = false;
-    std::wstring rcFile;
+    std::wstring rcFile, journal;
     int i = 1;
     for (; i < argc; ++i) {
         std::wstring arg = argv[i];
         if (arg == L"--limited") {
             limited = true;
-        } else if (arg == L"--rc" && i + 1 < argc) {
-            rcFile = argv[++i];
+        } else if ((arg == L"--rc" || arg == L"--answer") && i + 1 < argc) {
+            (arg == L"--rc" ? rcFile : journal) = argv[++i];
         } else if (arg == L"--") {
             ++i;
             break;
         }
     }
     if (i >= argc) {
-        std::fprintf(stderr, "usage: launch.exe [--limited] --rc FILE -- PROGRAM [ARGS...]\n");
+        std::fprintf(stderr,
+                     "usage: launch.exe [--limited] [--answer JOURNAL] --rc FILE -- PROGRAM [ARGS...]\n");
         return 2;
     }
     std::wstring program = argv[i];
@@ -54,6 +99,11 @@ int wmain(int argc, wchar_t** argv) {
     for (int k = i + 1; k < argc; ++k) {
         commandLine += L" " + Quote(argv[k]);
     }
+    // Under Wine the first window of a prefix's session brings its desktop up, which takes longer
+    // than the installer waits for its status window: one of our own comes first.
+    HWND own = journal.empty() ? nullptr
+                               : CreateWindowExW(0, L"STATIC", L"launch", 0, 0, 0, 1, 1, nullptr, nullptr,
+                                                 nullptr, nullptr);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -70,21 +120,28 @@ int wmain(int argc, wchar_t** argv) {
             return Fail("GetTokenInformation(TokenLinkedToken)");
         }
         CloseHandle(token);
-        started = CreateProcessAsUserW(linked.LinkedToken, program.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                       0, nullptr, nullptr, &startup, &process);
+        started = CreateProcessAsUserW(linked.LinkedToken, program.c_str(), commandLine.data(), nullptr,
+                                       nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
         CloseHandle(linked.LinkedToken);
     } else {
-        started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                 &startup, &process);
+        started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                 nullptr, &startup, &process);
     }
     if (!started) {
         return Fail("CreateProcess");
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+        if (!journal.empty()) {
+            AnswerBox(journal);
+        }
+    }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    if (own != nullptr) {
+        DestroyWindow(own);
+    }
     if (!rcFile.empty()) {
         FILE* file = _wfopen(rcFile.c_str(), L"w");
         if (file != nullptr) {

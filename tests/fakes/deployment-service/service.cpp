@@ -327,9 +327,13 @@ PackageList MakePackages(const std::shared_ptr<const Scenario>& scenario,
     return packages;
 }
 
-class PackageIterator final : public Object<IIteratorPackage> {
+// IIterable<Package> and, from First, a fresh IIterator<Package> over the same list.
+class PackageIterable final : public Object<IIterablePackage, IIteratorPackage> {
 public:
-    explicit PackageIterator(PackageList packages) : packages_(std::move(packages)) {}
+    explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
+    HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
+        return HandOut(new PackageIterable(packages_), iterator);
+    }
     HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override {
         if (index_ >= packages_.size()) {
             return kBounds;
@@ -342,26 +346,13 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE MoveNext(boolean* hasCurrent) override {
-        if (index_ < packages_.size()) {
-            ++index_;
-        }
+        index_ += index_ < packages_.size() ? 1 : 0;
         return get_HasCurrent(hasCurrent);
     }
 
 private:
     const PackageList packages_;
     std::size_t index_ = 0;
-};
-
-class PackageIterable final : public Object<IIterablePackage> {
-public:
-    explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
-    HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
-        return HandOut(new PackageIterator(packages_), iterator);
-    }
-
-private:
-    const PackageList packages_;
 };
 
 // ---- Windows.Foundation.Uri --------------------------------------------------------------

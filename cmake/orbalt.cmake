@@ -21,14 +21,43 @@ string(SUBSTRING "${_orbalt_tree_hash}" 0 4 _orbalt_port_hex)
 math(EXPR _orbalt_port "20000 + (0x${_orbalt_port_hex} % 20000)" OUTPUT_FORMAT DECIMAL)
 set(ORBALT_TEST_HTTP_PORT "${_orbalt_port}" CACHE STRING "Loopback port of the test download server")
 
+# Every time the build writes (package entry dates, signing time) comes from SOURCE_DATE_EPOCH,
+# never from the clock, so that two builds of one commit give the same bytes: the environment's
+# value at configure time, else the commit's time, else the time of this source tree's top file
+# (an unpacked archive keeps it). A commit re-runs configure through HEAD's reflog.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(ORBALT_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+else()
+    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}"
+                    OUTPUT_VARIABLE ORBALT_SOURCE_DATE_EPOCH RESULT_VARIABLE _status
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND git rev-parse --path-format=absolute --git-path logs/HEAD
+                    WORKING_DIRECTORY "${CMAKE_SOURCE_DIR}" OUTPUT_VARIABLE _head_log
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(NOT _status EQUAL 0 OR ORBALT_SOURCE_DATE_EPOCH STREQUAL "")
+        file(TIMESTAMP "${CMAKE_SOURCE_DIR}/CMakeLists.txt" ORBALT_SOURCE_DATE_EPOCH "%s" UTC)
+    elseif(EXISTS "${_head_log}")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_head_log}")
+    endif()
+endif()
+if(NOT ORBALT_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
+    message(FATAL_ERROR "SOURCE_DATE_EPOCH must be a number of seconds, not \"${ORBALT_SOURCE_DATE_EPOCH}\"")
+endif()
+# Steps that use the time depend on this file; it changes only when the time does.
+set(ORBALT_SOURCE_DATE_FILE "${CMAKE_BINARY_DIR}/source-date-epoch.txt")
+file(CONFIGURE OUTPUT "${ORBALT_SOURCE_DATE_FILE}" CONTENT "${ORBALT_SOURCE_DATE_EPOCH}\n")
+
+# No build folder ends up in a binary (__FILE__, debug info).
+add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=;-ffile-prefix-map=${CMAKE_BINARY_DIR}/=>")
+
 function(orbalt_warnings target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
                                              -Wno-missing-field-initializers)
 endfunction()
 
 if(WIN32)
-    # No MinGW runtime DLL travels with the executables.
-    add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s>)
+    # No MinGW runtime DLL travels with the executables; their headers carry no link time.
+    add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:Release>:-s> -Wl,--no-insert-timestamp)
     add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 endif()
 

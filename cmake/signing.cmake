@@ -108,23 +108,31 @@ set(ORBALT_SIGN_ARGS "${_sign_args}" CACHE INTERNAL "")
 set(ORBALT_SIGN_DEPENDS "${_sign_depends}" CACHE INTERNAL "")
 set(ORBALT_SIGN_VERIFY_CA "${_verify_ca}" CACHE INTERNAL "")
 
-# Signs INPUT into OUTPUT (a package or an executable; osslsigncode tells them apart by content).
-#   orbalt_sign(<output> <input> [DESCRIPTION text] [DEPENDS files or targets...])
+# Signs INPUT into OUTPUT (a package or an executable; osslsigncode tells them apart by content),
+# dated SOURCE_DATE_EPOCH: without a time-stamp server, the same key signs to the same bytes.
+# THEN runs a command on the signed file before it takes OUTPUT's name.
+#   orbalt_sign(<output> <input> [DESCRIPTION text] [DEPENDS files or targets...] [THEN command...])
 # The caller makes a target that depends on OUTPUT and on orbalt_signing_identity.
 function(orbalt_sign output input)
-    cmake_parse_arguments(ARG "" "DESCRIPTION" "DEPENDS" ${ARGN})
+    cmake_parse_arguments(ARG "" "DESCRIPTION" "DEPENDS;THEN" ${ARGN})
     set(extra)
     get_filename_component(directory "${output}" DIRECTORY)
     if(ARG_DESCRIPTION)
         set(extra -n "${ARG_DESCRIPTION}" -h sha256)
     endif()
+    set(then)
+    if(ARG_THEN)
+        set(then COMMAND ${ARG_THEN} "${output}.part")
+    endif()
     add_custom_command(
         OUTPUT "${output}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${directory}"
         COMMAND ${CMAKE_COMMAND} -E rm -f "${output}" "${output}.part"
-        COMMAND ${ORBALT_OSSLSIGNCODE} sign ${ORBALT_SIGN_ARGS} ${extra} -in "${input}" -out "${output}.part"
+        COMMAND ${ORBALT_OSSLSIGNCODE} sign ${ORBALT_SIGN_ARGS} -time ${ORBALT_SOURCE_DATE_EPOCH} ${extra}
+                -in "${input}" -out "${output}.part"
+        ${then}
         COMMAND ${CMAKE_COMMAND} -E rename "${output}.part" "${output}"
-        DEPENDS "${input}" ${ORBALT_SIGN_DEPENDS} ${ARG_DEPENDS}
+        DEPENDS "${input}" ${ORBALT_SIGN_DEPENDS} "${ORBALT_SOURCE_DATE_FILE}" ${ARG_DEPENDS}
         COMMENT "Signing ${output}"
         VERBATIM)
 endfunction()

@@ -26,10 +26,20 @@ if(WIN32)
     set(ORBALT_FAKE_DOTNET_DIGEST_HEADER "${CMAKE_BINARY_DIR}/generated/fake_dotnet_digest.h")
     orbalt_installer(Orbalt DOTNET_URL "${ORBALT_DOTNET_URL}" FRAMEWORK_URL "${ORBALT_FRAMEWORK_URL}"
                      DOTNET_SHA512 "${ORBALT_DOTNET_SHA512}" FRAMEWORK_SHA512 "${ORBALT_FRAMEWORK_SHA512}")
-    # The deliverable: the shipped installer, signed, in dist/.
-    set(ORBALT_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the signed Orbalt.exe is written")
+    # The deliverable: the shipped installer, signed, in dist/; beside it the signed package it
+    # carries and the checksums that a user or a mirror checks a download with.
+    set(ORBALT_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the signed Orbalt.exe and Orbalt.msix are written")
+    set(dist "${ORBALT_DIST_DIR}/Orbalt.exe" "${ORBALT_DIST_DIR}/Orbalt.msix")
     orbalt_sign("${ORBALT_DIST_DIR}/Orbalt.exe" "$<TARGET_FILE:Orbalt>" DESCRIPTION "Orbalt Installer" DEPENDS Orbalt)
-    add_custom_target(orbalt_dist ALL DEPENDS "${ORBALT_DIST_DIR}/Orbalt.exe")
+    add_custom_command(OUTPUT "${ORBALT_DIST_DIR}/Orbalt.msix"
+                       COMMAND ${CMAKE_COMMAND} -E copy "${ORBALT_PACKAGE_FILE}" "${ORBALT_DIST_DIR}/Orbalt.msix"
+                       DEPENDS "${ORBALT_PACKAGE_FILE}" orbalt_package VERBATIM)
+    add_custom_command(OUTPUT "${ORBALT_DIST_DIR}/SHA256SUMS"
+                       COMMAND ${CMAKE_COMMAND} "-DDIR=${ORBALT_DIST_DIR}" "-DFILES=Orbalt.exe;Orbalt.msix" -P
+                               "${CMAKE_SOURCE_DIR}/cmake/checksums.cmake"
+                       DEPENDS ${dist} "${CMAKE_SOURCE_DIR}/cmake/checksums.cmake"
+                       COMMENT "Writing ${ORBALT_DIST_DIR}/SHA256SUMS" VERBATIM)
+    add_custom_target(orbalt_dist ALL DEPENDS ${dist} "${ORBALT_DIST_DIR}/SHA256SUMS")
     add_dependencies(orbalt_dist orbalt_signing_identity)
     if(ORBALT_TEST_BUILD)
         set(loopback "http://127.0.0.1:${ORBALT_TEST_HTTP_PORT}")

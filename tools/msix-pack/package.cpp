@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <limits>
 #include <map>
 #include <stdexcept>
@@ -16,9 +17,6 @@ namespace orbalt::msix {
 namespace {
 
 constexpr std::uint16_t kVersionNeeded = 20; // 2.0: deflate, no Zip64
-// Fixed stamp (1980-01-01 00:00): the same inputs give the same package bytes.
-constexpr std::uint16_t kDosTime = 0;
-constexpr std::uint16_t kDosDate = (0 << 9) | (1 << 5) | 1;
 
 void Put16(std::vector<std::uint8_t>& out, std::uint32_t value) {
     out.push_back(static_cast<std::uint8_t>(value));
@@ -107,6 +105,7 @@ std::string ContentTypesXml(const std::vector<PackageFile>& files) {
 }
 
 struct Entry {
+    DosStamp stamp;
     std::string name;
     std::uint32_t crc = 0;
     std::uint64_t size = 0;
@@ -125,8 +124,8 @@ std::uint32_t Crc32(std::span<const std::uint8_t> data) {
     return static_cast<std::uint32_t>(crc);
 }
 
-Entry MakeEntry(const PackageFile& file) {
-    return {file.name, Crc32(file.data), file.data.size(), CompressInBlocks(file.data), 0};
+Entry MakeEntry(const PackageFile& file, DosStamp stamp) {
+    return {stamp, file.name, Crc32(file.data), file.data.size(), CompressInBlocks(file.data), 0};
 }
 
 std::size_t LocalHeaderSize(const std::string& name) {
@@ -138,8 +137,8 @@ void WriteLocalHeader(std::vector<std::uint8_t>& out, const Entry& e) {
     Put16(out, kVersionNeeded);
     Put16(out, 0); // flags: sizes are known, so no data descriptor
     Put16(out, e.stored.deflated ? 8 : 0);
-    Put16(out, kDosTime);
-    Put16(out, kDosDate);
+    Put16(out, e.stamp.time);
+    Put16(out, e.stamp.date);
     Put32(out, e.crc);
     Put32(out, e.stored.bytes.size());
     Put32(out, e.size);
@@ -154,8 +153,8 @@ void WriteCentralHeader(std::vector<std::uint8_t>& out, const Entry& e) {
     Put16(out, kVersionNeeded);
     Put16(out, 0);
     Put16(out, e.stored.deflated ? 8 : 0);
-    Put16(out, kDosTime);
-    Put16(out, kDosDate);
+    Put16(out, e.stamp.time);
+    Put16(out, e.stamp.date);
     Put32(out, e.crc);
     Put32(out, e.stored.bytes.size());
     Put32(out, e.size);
@@ -250,7 +249,22 @@ std::string Sha256Base64(std::span<const std::uint8_t> data) {
     return std::string(reinterpret_cast<const char*>(text.data()), static_cast<std::size_t>(written));
 }
 
-std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files) {
+DosStamp StampOf(std::int64_t unixTime) {
+    using namespace std::chrono;
+    constexpr std::int64_t first = 315532800; // 1980-01-01 00:00:00
+    constexpr std::int64_t last = 4354819198; // 2107-12-31 23:59:58
+    sys_seconds time{seconds{std::clamp(unixTime, first, last)}};
+    sys_days day = floor<days>(time);
+    year_month_day date{day};
+    hh_mm_ss clock{time - day};
+    return {static_cast<std::uint16_t>(clock.hours().count() << 11 | clock.minutes().count() << 5 |
+                                       clock.seconds().count() / 2),
+            static_cast<std::uint16_t>((static_cast<int>(date.year()) - 1980) << 9 |
+                                       static_cast<unsigned>(date.month()) << 5 |
+                                       static_cast<unsigned>(date.day()))};
+}
+
+std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files, DosStamp stamp) {
     bool hasManifest = false;
     for (const auto& file : files) {
         CheckName(file.name);
@@ -270,12 +284,12 @@ std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files) {
 
     std::vector<Entry> entries;
     for (const auto& file : files) {
-        entries.push_back(MakeEntry(file));
+        entries.push_back(MakeEntry(file, stamp));
     }
     std::string blockMap = BlockMapXml(files, entries);
-    entries.push_back(MakeEntry({"AppxBlockMap.xml", Bytes(blockMap)}));
+    entries.push_back(MakeEntry({"AppxBlockMap.xml", Bytes(blockMap)}, stamp));
     // Last, as MakeAppx writes it: signing rewrites this entry.
-    entries.push_back(MakeEntry({"[Content_Types].xml", Bytes(ContentTypesXml(files))}));
+    entries.push_back(MakeEntry({"[Content_Types].xml", Bytes(ContentTypesXml(files))}, stamp));
 
     std::vector<std::uint8_t> out;
     for (auto& entry : entries) {
@@ -300,6 +314,47 @@ std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files) {
     Put32(out, directoryOffset);
     Put16(out, 0); // no comment: readers look for the end record at the last 22 bytes
     return out;
+}
+
+void RestampEntry(std::vector<std::uint8_t>& package, const std::string& name, DosStamp stamp) {
+    auto get = [&](std::size_t at, int bytes) {
+        if (at + bytes > package.size()) {
+            throw std::runtime_error("the package is cut short");
+        }
+        std::uint32_t value = 0;
+        for (int i = bytes - 1; i >= 0; --i) {
+            value = value << 8 | package[at + i];
+        }
+        return value;
+    };
+    auto put = [&](std::size_t at) {
+        package[at] = static_cast<std::uint8_t>(stamp.time);
+        package[at + 1] = static_cast<std::uint8_t>(stamp.time >> 8);
+        package[at + 2] = static_cast<std::uint8_t>(stamp.date);
+        package[at + 3] = static_cast<std::uint8_t>(stamp.date >> 8);
+    };
+    // Our packages and the signer's end in the end record, with no comment after it.
+    if (package.size() < 22 || get(package.size() - 22, 4) != 0x06054b50) {
+        throw std::runtime_error("no zip end record at the end of the package");
+    }
+    std::size_t at = get(package.size() - 6, 4);
+    for (std::uint32_t count = get(package.size() - 12, 2); count > 0; --count) {
+        std::size_t nameSize = get(at + 28, 2);
+        if (get(at, 4) != 0x02014b50 || at + 46 + nameSize > package.size()) {
+            throw std::runtime_error("the package's central directory is damaged");
+        }
+        if (std::string_view(reinterpret_cast<const char*>(package.data() + at + 46), nameSize) == name) {
+            std::size_t local = get(at + 42, 4);
+            if (get(local, 4) != 0x04034b50) {
+                throw std::runtime_error("no local header where the directory puts " + name);
+            }
+            put(at + 12);
+            put(local + 10);
+            return;
+        }
+        at += 46 + nameSize + get(at + 30, 2) + get(at + 32, 2);
+    }
+    throw std::runtime_error("the package has no " + name);
 }
 
 } // namespace orbalt::msix

@@ -30,8 +30,22 @@ StoredData CompressInBlocks(std::span<const std::uint8_t> data);
 
 std::string Sha256Base64(std::span<const std::uint8_t> data);
 
-// The whole package. `files` must contain AppxManifest.xml; AppxBlockMap.xml and
-// [Content_Types].xml are generated. Throws std::runtime_error on names a package cannot hold.
-std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files);
+// A zip entry's MS-DOS time and date; the default is 1980-01-01 00:00, the earliest it can hold.
+struct DosStamp {
+    std::uint16_t time = 0;
+    std::uint16_t date = (1 << 5) | 1;
+};
+
+// The stamp of a Unix time (UTC), clamped to the years a stamp can hold (1980 to 2107).
+DosStamp StampOf(std::int64_t unixTime);
+
+// The whole package, every entry stamped STAMP. `files` must contain AppxManifest.xml;
+// AppxBlockMap.xml and [Content_Types].xml are generated. Throws std::runtime_error on names a
+// package cannot hold.
+std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files, DosStamp stamp = {});
+
+// Sets the stamp of entry NAME in both its headers. The signer adds AppxSignature.p7x with the
+// clock's time; the signature covers neither of that entry's headers, so this keeps it valid.
+void RestampEntry(std::vector<std::uint8_t>& package, const std::string& name, DosStamp stamp);
 
 } // namespace orbalt::msix

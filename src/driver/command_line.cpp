@@ -6,28 +6,28 @@ namespace orbalt {
 namespace {
 
 struct Option {
-    const char* text;
+    const wchar_t* text;
     Mode mode;
     bool provision;
 };
 
 // Exact, case-sensitive matches only: no prefixes, no slashes, no attached values.
 constexpr std::array<Option, 10> kOptions{{
-    {"-v", Mode::Verbose, false},
-    {"--verbose", Mode::Verbose, false},
-    {"-p", Mode::Gui, true},
-    {"--provision", Mode::Gui, true},
-    {"-pv", Mode::Verbose, true},
-    {"--provision-verbose", Mode::Verbose, true},
-    {"-s", Mode::Silent, false},
-    {"--silent", Mode::Silent, false},
-    {"-g", Mode::Gui, false},
-    {"--gui", Mode::Gui, false},
+    {L"-v", Mode::Verbose, false},
+    {L"--verbose", Mode::Verbose, false},
+    {L"-p", Mode::Gui, true},
+    {L"--provision", Mode::Gui, true},
+    {L"-pv", Mode::Verbose, true},
+    {L"--provision-verbose", Mode::Verbose, true},
+    {L"-s", Mode::Silent, false},
+    {L"--silent", Mode::Silent, false},
+    {L"-g", Mode::Gui, false},
+    {L"--gui", Mode::Gui, false},
 }};
 
 } // namespace
 
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& args) {
     if (args.size() <= 1) {
         return {};
     }

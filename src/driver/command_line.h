@@ -14,8 +14,9 @@ struct ParsedCommandLine {
     bool provision = false;
 };
 
-// args[0] is the program path; arguments after the first option are never looked at.
-ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
+// args[0] is the program path; arguments after the first option are never looked at. The
+// arguments are the wide command line's, so that no code page can map a look-alike onto an option.
+ParsedCommandLine ParseCommandLine(const std::vector<std::wstring>& args);
 
 // The nine lines of the help screen, in order.
 const std::vector<std::wstring>& HelpScreenLines();

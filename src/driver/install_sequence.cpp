@@ -213,7 +213,7 @@ void ShowHelpScreen(const Operations& ops) {
     ops.EndReporting();
 }
 
-std::uint32_t InstallSequence(const std::vector<std::string>& args, const Operations& ops,
+std::uint32_t InstallSequence(const std::vector<std::wstring>& args, const Operations& ops,
                               const SequenceConstants& constants) {
     ParsedCommandLine parsed = ParseCommandLine(args);
     if (parsed.showHelp) {

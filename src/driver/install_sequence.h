@@ -19,7 +19,7 @@ struct SequenceConstants {
 };
 
 // Runs the whole sequence and returns the exit code. Raised errors pass through untouched.
-std::uint32_t InstallSequence(const std::vector<std::string>& args, const Operations& ops,
+std::uint32_t InstallSequence(const std::vector<std::wstring>& args, const Operations& ops,
                               const SequenceConstants& constants);
 
 // The help screen: Verbose reporting, nine lines, and the end of reporting.

@@ -1,4 +1,8 @@
 // The process entry of Orbalt.exe.
+#include <windows.h>
+
+#include <shellapi.h>
+
 #include <new>
 #include <string>
 #include <vector>
@@ -25,6 +29,19 @@ std::wstring SystemMessage(std::uint32_t code) {
     return text;
 }
 
+// The wide argument vector: compared as typed, never through the code page's best-fit mapping,
+// which would turn a full-width look-alike into an option.
+std::vector<std::wstring> WideArguments() {
+    int count = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        orbalt::ThrowLastError();
+    }
+    std::vector<std::wstring> args(argv, argv + count);
+    LocalFree(argv);
+    return args;
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -32,13 +49,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
     using namespace orbalt;
-    const std::vector<std::string> args(__argv, __argv + __argc);
     const Operations ops = RealOperations(instance);
     const SequenceConstants constants{DotNetDownloadUrl, FrameworkDownloadUrl, AppPackageFamilyName,
                                       AppPackageFullName};
     std::uint32_t code = 0;
     try {
-        return static_cast<int>(InstallSequence(args, ops, constants));
+        return static_cast<int>(InstallSequence(WideArguments(), ops, constants));
     } catch (const HResultError& error) {
         code = static_cast<std::uint32_t>(error.code());
     } catch (const std::bad_alloc&) {

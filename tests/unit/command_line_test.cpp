@@ -5,30 +5,30 @@
 namespace orbalt {
 namespace {
 
-ParsedCommandLine Parse(std::vector<std::string> rest) {
-    rest.insert(rest.begin(), "C:\\Downloads\\Orbalt.exe");
+ParsedCommandLine Parse(std::vector<std::wstring> rest) {
+    rest.insert(rest.begin(), L"C:\\Downloads\\Orbalt.exe");
     return ParseCommandLine(rest);
 }
 
 TEST(CommandLine, OptionTable) {
     struct Case {
-        std::vector<std::string> args;
+        std::vector<std::wstring> args;
         Mode mode;
         bool provision;
     };
     const Case cases[] = {
         {{}, Mode::Gui, false},
-        {{"-v"}, Mode::Verbose, false},
-        {{"--verbose"}, Mode::Verbose, false},
-        {{"-p"}, Mode::Gui, true},
-        {{"--provision"}, Mode::Gui, true},
-        {{"-pv"}, Mode::Verbose, true},
-        {{"--provision-verbose"}, Mode::Verbose, true},
-        {{"-s"}, Mode::Silent, false},
-        {{"--silent"}, Mode::Silent, false},
-        {{"-g"}, Mode::Gui, false},
-        {{"--gui"}, Mode::Gui, false},
-        {{"-p", "-s"}, Mode::Gui, true}, // only the first argument counts
+        {{L"-v"}, Mode::Verbose, false},
+        {{L"--verbose"}, Mode::Verbose, false},
+        {{L"-p"}, Mode::Gui, true},
+        {{L"--provision"}, Mode::Gui, true},
+        {{L"-pv"}, Mode::Verbose, true},
+        {{L"--provision-verbose"}, Mode::Verbose, true},
+        {{L"-s"}, Mode::Silent, false},
+        {{L"--silent"}, Mode::Silent, false},
+        {{L"-g"}, Mode::Gui, false},
+        {{L"--gui"}, Mode::Gui, false},
+        {{L"-p", L"-s"}, Mode::Gui, true}, // only the first argument counts
     };
     for (const Case& c : cases) {
         ParsedCommandLine parsed = Parse(c.args);
@@ -40,8 +40,10 @@ TEST(CommandLine, OptionTable) {
 }
 
 TEST(CommandLine, AnythingElseShowsHelp) {
-    for (const char* arg : {"-h", "--help", "-V", "--Verbose", "/v", "-v=1", "--silent=yes", "", "-pvs", "v"}) {
-        EXPECT_TRUE(Parse({arg}).showHelp) << arg;
+    // Full-width look-alikes too, which a code page's best-fit mapping would turn into "-s".
+    for (const wchar_t* arg : {L"-h", L"--help", L"-V", L"--Verbose", L"/v", L"-v=1", L"--silent=yes", L"",
+                               L"-pvs", L"v", L"\uFF0D\uFF53", L"-\uFF53", L"\u2010s"}) {
+        EXPECT_TRUE(Parse({arg}).showHelp) << testing::PrintToString(std::wstring(arg));
     }
 }
 
@@ -50,7 +52,8 @@ TEST(CommandLine, HelpAndBannerLines) {
     ASSERT_EQ(help.size(), 9u);
     EXPECT_EQ(help[0], std::wstring(72, L'-'));
     EXPECT_EQ(help[1], L"-------------------------- Orbalt Installer --------------------------");
-    EXPECT_EQ(help[5], L"-pv | --provision-verbose  | Provision the package (with detailed installer logging)");
+    EXPECT_EQ(help[5],
+              L"-pv | --provision-verbose  | Provision the package (with detailed installer logging)");
     EXPECT_EQ(help[8], L"-h  | --help               | Display this help screen");
     for (std::size_t i = 3; i < help.size(); ++i) {
         EXPECT_EQ(help[i].find(L"| "), 4u) << i;   // short option padded to 4

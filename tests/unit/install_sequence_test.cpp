@@ -73,10 +73,10 @@ struct Machine {
         return ops;
     }
 
-    std::uint32_t Run(std::vector<std::string> args) {
+    std::uint32_t Run(std::vector<std::wstring> args) {
         OutputMode = Mode::Gui;
         ProvisionMode = false;
-        args.insert(args.begin(), "Orbalt.exe");
+        args.insert(args.begin(), L"Orbalt.exe");
         Operations ops = Ops();
         return InstallSequence(args, ops,
                                {L"https://dotnet.test/rt.exe", L"https://cdn.test/vclibs.appx",
@@ -114,7 +114,7 @@ TEST(InstallSequence, PathsOnlyWindowsReaches) {
                                                L"EndReporting"};
     struct Row {
         const char* name;
-        std::vector<std::string> args;
+        std::vector<std::wstring> args;
         std::function<void(Machine&)> setup;
         std::uint32_t exitCode;
         std::vector<std::wstring> tail; // the last calls of the run
@@ -139,8 +139,8 @@ TEST(InstallSequence, PathsOnlyWindowsReaches) {
          {L"RunElevatedCopy", L"EndReporting"}},
         // After a good copy the run registers and launches, Silent or not; "-p" changes nothing.
         {"copy succeeded", {}, copy(ElevationResult::Finished, 0), 0, registered},
-        {"copy succeeded, Silent", {"-s"}, copy(ElevationResult::Finished, 0), 0, registered},
-        {"copy succeeded, -p", {"-p"}, copy(ElevationResult::Finished, 0), 0, registered},
+        {"copy succeeded, Silent", {L"-s"}, copy(ElevationResult::Finished, 0), 0, registered},
+        {"copy succeeded, -p", {L"-p"}, copy(ElevationResult::Finished, 0), 0, registered},
         {"registration failed",
          {},
          copy(ElevationResult::Finished, 0, false),

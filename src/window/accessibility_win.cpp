@@ -249,8 +249,17 @@ HRESULT StatusTextProvider::Navigate(NavigateDirection direction, IRawElementPro
     }
 }
 
+// The window's host provider gives the root its id; each text needs one of its own, unique
+// within the window, or clients can neither tell the two apart nor tie an event to either.
 HRESULT StatusTextProvider::GetRuntimeId(SAFEARRAY** id) {
-    *id = nullptr;
+    *id = SafeArrayCreateVector(VT_I4, 0, 2);
+    if (*id == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    const LONG parts[2] = {kUiaAppendRuntimeId, this == root->message ? 1 : 2};
+    for (LONG i = 0; i < 2; ++i) {
+        SafeArrayPutElement(*id, &i, const_cast<LONG*>(&parts[i]));
+    }
     return S_OK;
 }
 

@@ -17,7 +17,8 @@ struct StatusWindowRecord {
     HINSTANCE instance = nullptr;
     HWND window = nullptr;
     DWORD threadId = 0;
-    // The one field both threads write: the window thread once, the driver on time-out.
+    // The one field both threads write, each only over Pending: the window thread once, the
+    // driver on time-out.
     std::atomic<StatusWindowState> state{StatusWindowState::Pending};
     StatusWindowProvider* accessibilityRoot = nullptr;
 };

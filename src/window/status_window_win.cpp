@@ -3,10 +3,10 @@
 #include <dwmapi.h>
 #include <gdiplus.h>
 
+#include "core/state.h"
 #include "window/accessibility.h"
 #include "window/layout.h"
 #include "window/paint.h"
-#include "core/state.h"
 
 namespace orbalt {
 namespace {
@@ -98,8 +98,9 @@ DWORD WINAPI StatusWindowThread(LPVOID parameter) {
     RegisterClassW(&windowClass);
 
     WindowPlacement place = PlaceStatusWindow();
-    record->window = CreateWindowExW(0, kStatusWindowName, kStatusWindowName, kStatusWindowStyle, place.x, place.y,
-                                     place.width, place.height, nullptr, nullptr, record->instance, nullptr);
+    record->window =
+        CreateWindowExW(0, kStatusWindowName, kStatusWindowName, kStatusWindowStyle, place.x, place.y,
+                        place.width, place.height, nullptr, nullptr, record->instance, nullptr);
     if (record->window == nullptr) {
         record->state.store(StatusWindowState::Failed);
         return static_cast<DWORD>(-1);
@@ -107,7 +108,14 @@ DWORD WINAPI StatusWindowThread(LPVOID parameter) {
     SetWindowLongW(record->window, GWL_EXSTYLE, WS_EX_TOPMOST);
     SetWindowLongPtrW(record->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(record));
     record->accessibilityRoot = CreateAccessibilityRoot(record->window);
-    record->state.store(StatusWindowState::Created);
+    // Only over Pending: a driver that gave up waiting has marked the record Failed and gone on in
+    // a console, and the record must keep saying so. The late window comes down again.
+    StatusWindowState expected = StatusWindowState::Pending;
+    if (!record->state.compare_exchange_strong(expected, StatusWindowState::Created)) {
+        DestroyWindow(record->window);
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+        return static_cast<DWORD>(-1);
+    }
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

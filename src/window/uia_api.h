@@ -12,6 +12,7 @@
 namespace orbalt {
 
 inline constexpr LONG kUiaRootObjectId = -25;
+inline constexpr int kUiaAppendRuntimeId = 3;
 inline constexpr PROPERTYID kUiaControlTypePropertyId = 30003;
 inline constexpr PROPERTYID kUiaNamePropertyId = 30005;
 inline constexpr PROPERTYID kUiaAutomationIdPropertyId = 30011;

@@ -1,5 +1,6 @@
 #include "reporting/log_format.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/text.h"
@@ -33,15 +34,18 @@ std::wstring NoticeBody(const std::wstring& title, const std::wstring& text) {
 std::wstring ProgressText(std::int32_t count, std::int32_t number, double percent) {
     double whole = count * 100.0;
     double overall = whole == 0.0 ? 0.0 : ((number - 1) * 100.0 + percent) / whole * 100.0;
-    auto rounded = static_cast<std::int32_t>(std::floor(overall + 0.5));
+    // A server that sends more than it declared pushes the figure past any sensible range: clamp
+    // before the conversion, which is undefined outside the 32-bit range.
+    double clamped = std::clamp(std::floor(overall + 0.5), double{INT32_MIN}, double{INT32_MAX});
+    auto rounded = static_cast<std::int32_t>(clamped);
     if (rounded == 0) {
         return L"Getting ready...";
     }
     if (rounded == 100) {
         return L"Installing...";
     }
-    std::wstring digits = FormatUnsigned(static_cast<std::uint32_t>(rounded < 0 ? -static_cast<std::int64_t>(rounded)
-                                                                                 : rounded));
+    std::wstring digits = FormatUnsigned(
+        static_cast<std::uint32_t>(rounded < 0 ? -static_cast<std::int64_t>(rounded) : rounded));
     return (rounded < 0 ? L"-" : L"") + digits + L"%";
 }
 

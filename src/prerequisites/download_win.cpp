@@ -16,7 +16,14 @@ namespace {
 // and answers only progress.
 class DownloadStatusCallback final : public IBindStatusCallback {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    // Only the callback itself is offered; COM wants the out pointer null on every refusal.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (object == nullptr) {
+            return E_POINTER;
+        }
+        *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback) ? this : nullptr;
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return 0; }
     ULONG STDMETHODCALLTYPE Release() override { return 0; }
     HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return E_NOTIMPL; }
@@ -85,8 +92,7 @@ std::wstring Sha512Of(HANDLE file) {
 // Opens the file so that no one can write, replace or delete it while we hold it, then checks it.
 // A match keeps the hold; anything else refuses the file and deletes it.
 void VerifyDownload(const std::wstring& path, const std::wstring& digest) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file = OpenHeld(path);
     if (file && DigestMatches(Sha512Of(file.get()), digest)) {
         HoldVerifiedFile(path, std::move(file));
         return;
@@ -110,6 +116,7 @@ bool FileExists(std::wstring path) {
 std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
     LogLine(L"[Dependency Downloader] Downloading " + url + L" ...");
     std::wstring path = GetTempFolder() + fileName;
+    RefuseLinkedFile(path);
     ForgetCheckedFile(path); // an earlier download of this name: let go of it before replacing it
     if (FileExists(path)) {
         DeleteFileW(path.c_str());

@@ -33,6 +33,11 @@ CheckedFile* Find(const std::wstring& path) {
 
 } // namespace
 
+UniqueHandle OpenHeld(const std::wstring& path) {
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
 void HoldVerifiedFile(const std::wstring& path, UniqueHandle handle) {
     ForgetCheckedFile(path);
     CheckedFiles().push_back({path, std::move(handle), false});

@@ -4,21 +4,49 @@
 #include "core/win.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
+#include "reporting/temp_folder.h"
 #include "window/status_window.h"
 
 namespace orbalt {
 
 std::wstring GetTempFolder() {
     wchar_t buffer[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, buffer);
-    std::wstring folder = std::wstring(buffer) + L"Tessaly Installer Temp\\";
-    CreateDirectoryW(folder.c_str(), nullptr); // an existing folder is the normal case
+    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0) {
+        ThrowLastError();
+    }
+    if (length > MAX_PATH) { // the path did not fit, and the folder could not be made anyway
+        throw HResultError(kPathTooLong);
+    }
+    std::wstring folder(buffer, length);
+    if (std::int32_t refusal = TempPathRefusal(folder); refusal != 0) {
+        throw HResultError(refusal);
+    }
+    folder += L"Tessaly Installer Temp\\";
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        ThrowLastError();
+    }
+    // Without the trailing backslash, which would have a link followed to its target.
+    DWORD attributes = GetFileAttributesW(folder.substr(0, folder.size() - 1).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        ThrowLastError();
+    }
+    if (std::int32_t refusal = TempFolderRefusal(attributes); refusal != 0) {
+        throw HResultError(refusal);
+    }
     return folder;
+}
+
+void RefuseLinkedFile(const std::wstring& path) {
+    if (std::int32_t refusal = TempFileRefusal(GetFileAttributesW(path.c_str())); refusal != 0) {
+        throw HResultError(refusal);
+    }
 }
 
 void WriteConsoleText(const std::wstring& text) {
     DWORD written = 0;
-    WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr);
+    WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), text.c_str(), static_cast<DWORD>(text.size()), &written,
+                  nullptr);
 }
 
 void AppendLogRecord(const std::wstring& prefix, const std::wstring& text) {
@@ -27,9 +55,10 @@ void AppendLogRecord(const std::wstring& prefix, const std::wstring& text) {
     }
     // One open-append-close per record with full sharing, and the record in a single write, so
     // that an elevated copy writing the same log interleaves whole records only.
-    UniqueHandle file(CreateFileW(InstallerLog.c_str(), FILE_APPEND_DATA,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Never through a link planted in the temp folder.
+    UniqueHandle file(CreateFileW(
+        InstallerLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
         return;
     }
@@ -80,7 +109,11 @@ void StartReporting(HINSTANCE instance) {
     if (OutputMode == Mode::Verbose) {
         AllocConsole(); // fails when a console is already attached, which is as good
     }
-    InstallerLog = GetTempFolder() + L"Installer.log";
+    // Raises before anything is deleted or written when there is no sound temp folder; no log
+    // exists then, and the notice goes to the box or the console alone.
+    std::wstring log = GetTempFolder() + L"Installer.log";
+    RefuseLinkedFile(log);
+    InstallerLog = log;
     DeleteFileW(InstallerLog.c_str());
 }
 

@@ -8,8 +8,12 @@
 
 namespace orbalt {
 
-// The user's temporary path followed by "Tessaly Installer Temp\"; creates the folder.
+// The user's temporary path followed by "Tessaly Installer Temp\"; creates the folder. Raises
+// when there is no whole temporary path, or the folder cannot be made or is a reparse point.
 std::wstring GetTempFolder();
+
+// Raises when the file in the temp folder is a reparse point, before the run deletes or writes it.
+void RefuseLinkedFile(const std::wstring& path);
 
 // Appends one "|LOG|: " record to Installer.log and echoes the text to the console.
 void LogLine(std::wstring text);

@@ -117,6 +117,7 @@ class Machine:
         subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options], check=True)
         self.drive_c = os.path.join(self.path, "drive_c")
         self.server = None
+        self.mounted = None
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", ORBALT_FAKE_DOTNET_EXIT=str(row["dotnet_exit"]))
         if row["dotnet_root"] == "environment":
             self.env["DOTNET_ROOT_X64"] = "C:\\dotnet"
@@ -151,7 +152,15 @@ class Machine:
                 f.write(_serialize("launch", row["launch"]) + "\n")
         if row["dotnet"] is not None:
             _dotnet_tree(os.path.join(self.drive_c, *DOTNET_ROOTS[row["dotnet_root"]][3:].split("\\")), row["dotnet"])
+        if row["temp_link"]:  # the installer's folder is a link to a folder beside it
+            os.makedirs(self.temp + "-target")
+            os.symlink(os.path.basename(self.temp) + "-target", self.temp)
         os.makedirs(self.temp, exist_ok=True)
+        if row["temp_size"]:  # over the user's Temp: a mount point is a reparse point, as on Windows
+            self.mounted = os.path.dirname(self.temp)
+            subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
+                           check=True)
+            os.makedirs(self.temp)
         for name, content in row["temp_seed"].items():
             if content == FOLDER:
                 os.makedirs(os.path.join(self.temp, name))
@@ -220,6 +229,8 @@ class Machine:
     def close(self):
         self._stop_server()
         subprocess.run(["wineserver", "-k"], env=self.env, check=False, stderr=subprocess.DEVNULL)
+        if self.mounted:
+            subprocess.run(["umount", self.mounted], check=False)
         shutil.rmtree(self.path, ignore_errors=True)
 
 

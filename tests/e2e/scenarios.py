@@ -10,6 +10,8 @@ Machine (all optional):
                 NO_KEY (no key at all); see harness.REGISTRY
   temp_path     the user's TEMP and TMP (default: C:\\users\\<user>\\Temp)
   temp_seed     {file name: bytes or FOLDER} already in the installer's temp folder
+  temp_size     KiB: the installer's temp folder is a tmpfs of this size (needs root)
+  temp_link     the installer's temp folder is a symbolic link to a folder beside it (default False)
   dotnet        the .NET tree: a version of both frameworks (default "8.0.8"),
                 {"desktop": [...], "base": [...]}, or None for no .NET
   dotnet_root   how the checker finds it: "environment" (DOTNET_ROOT_X64, default), "registered"
@@ -44,7 +46,7 @@ In every expected text, {temp}, {exe}, {dotnet_url} and {framework_url} stand fo
 """
 from harness import FOLDER, NO_KEY, app_family
 
-MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={},
+MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={}, temp_size=0, temp_link=False,
                dotnet="8.0.8", dotnet_root="environment", dotnet_exit=0, downloads=None, slow=0.0, installed=None, user=None, provisioned=[],
                deploy=[], launch={}, env={}, timeout=60)
 EXPECTED = dict(exit=None, log=None, temp=["EXE_NETCORECHECK.EXE", "Installer.log"], journal=None, boxes=[],
@@ -398,6 +400,19 @@ ROWS = [
         log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH +
         [notice(UNEXPECTED, "Operation canceled by user. (0x800704C7)")],
         opened=LOG_OPENED),
+    row("the disk runs full while the checker is extracted: raised, nothing cut is run",
+        args=["-s"], temp_size=160,
+        exit=0x80070070,
+        log=BANNER + [SERVICE_OK] + dotnet_check()[:2] + [notice(UNEXPECTED, "Disk full. (0x80070070)")],
+        temp=["Installer.log"]),
+    row("the temp folder is a link, Verbose: raised before anything is deleted or written, no log",
+        args=["-v"], temp_link=True, temp_seed={"victim.txt": b"the link's target"},
+        exit=0x800702A9, log=None, temp=["victim.txt"],
+        console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
+    row("a temp path too long for the system, Gui: the notice in a box, no log",
+        temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
+        exit=0x800700CE, log=None, temp=[],
+        boxes=[box(UNEXPECTED, "File name is too long. (0x800700CE)")]),
     row("a folder where the package goes: the extraction raises",
         args=["-v"], temp_seed={"MSIX_ORBALT.MSIX": FOLDER},
         exit=0x80070005,

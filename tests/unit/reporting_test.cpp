@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "core/text.h"
+#include "prerequisites/prerequisites_text.h"
 #include "reporting/log_format.h"
+#include "reporting/temp_folder.h"
 
 namespace orbalt {
 namespace {
@@ -28,6 +30,30 @@ TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
     EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
     EXPECT_EQ(ProgressText(0, 0, 42.0), L"Getting ready...");
     EXPECT_EQ(ProgressText(1, 0, 0.0), L"-100%");
+    // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
+    EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
+    EXPECT_EQ(ProgressText(1, 1, -1e300), L"-2147483648%");
+}
+
+// Wine reports a linked folder as a reparse point but not a linked file, and has no junctions:
+// the file cases are proven here only.
+TEST(TempFolder, NoRelativePathAndNoReparsePoint) {
+    for (const wchar_t* path : {L"C:\\Users\\ana\\AppData\\Local\\Temp\\", L"d:\\", L"\\\\server\\temp\\"}) {
+        EXPECT_EQ(TempPathRefusal(path), 0) << path;
+    }
+    for (const wchar_t* path : {L"", L"Temp\\", L"C:Temp\\", L"\\Temp\\", L"1:\\"}) {
+        EXPECT_EQ(TempPathRefusal(path), kBadPath) << path;
+    }
+    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory), 0);
+    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory | 0x2000 /* not indexed */), 0);
+    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink); // link or junction
+    EXPECT_EQ(TempFolderRefusal(0x20 /* archive: a file */), kNotAFolder);
+    EXPECT_EQ(TempFolderRefusal(kInvalidFileAttributes), kNotAFolder);
+    EXPECT_EQ(TempFileRefusal(kInvalidFileAttributes), 0); // absent: the normal case
+    EXPECT_EQ(TempFileRefusal(0x20), 0);
+    EXPECT_EQ(TempFileRefusal(kAttributeDirectory), 0); // judged where it is used
+    EXPECT_EQ(TempFileRefusal(0x20 | kAttributeReparsePoint), kStoppedOnLink);
+    EXPECT_EQ(TempFileRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink);
 }
 
 TEST(Text, UnsignedHexAndUtf8) {

@@ -1,7 +1,7 @@
-// What no end-to-end run can show: a verified download is held so that no other process can
-// change, replace or delete it before it runs, and a refused download never counts as there, even
-// when it cannot be deleted. The addresses are file URLs (download_test.cmake): the transfer itself
-// is the end-to-end runs' business.
+// What no end-to-end run can show: a verified download and an extracted program are held so that
+// no other process can change, replace or delete them before they run, and a refused download
+// never counts as there, even when it cannot be deleted. The addresses are file URLs
+// (held_files_test.cmake): the transfer itself is the end-to-end runs' business.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -39,20 +39,9 @@ void Cmd(const std::wstring& command) {
     WaitForSingleObject(child.get(), INFINITE);
 }
 
-TEST(Download, AVerifiedInstallerIsHeldUntilItRunsAndARefusedOneNeverCounts) {
-    wchar_t base[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH, base);
-    const std::wstring temp = std::wstring(base) + L"orbalt-download-test\\";
-    CreateDirectoryW(temp.c_str(), nullptr);
-    SetEnvironmentVariableW(L"TMP", temp.c_str());
-    SetEnvironmentVariableW(L"TEMP", temp.c_str());
-    InstallerLog = GetTempFolder() + L"Installer.log";
-    const std::string installer = ReadBytes(FromUtf8(ORBALT_TEST_FAKE_INSTALLER));
-    ASSERT_GT(installer.size(), 50000u);
-
-    const std::wstring path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
-    ASSERT_TRUE(FileExists(path));
-    EXPECT_TRUE(ReadBytes(path) == installer);
+// Every way another process could change the file fails, and its bytes stay as they were.
+void ExpectHeld(const std::wstring& path, const std::string& bytes) {
+    EXPECT_TRUE(ReadBytes(path) == bytes);
     EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
@@ -63,12 +52,36 @@ TEST(Download, AVerifiedInstallerIsHeldUntilItRunsAndARefusedOneNeverCounts) {
     Cmd(L"copy /y \"" + decoy + L"\" \"" + path + L"\"");
     Cmd(L"del /f /q \"" + path + L"\"");
     Cmd(L"move /y \"" + path + L"\" \"" + path + L".moved\"");
-    EXPECT_TRUE(ReadBytes(path) == installer);
+    EXPECT_TRUE(ReadBytes(path) == bytes);
+}
+
+TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldUntilTheyRunAndARefusedDownloadNeverCounts) {
+    wchar_t base[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, base);
+    const std::wstring temp = std::wstring(base) + L"orbalt-held-files-test\\";
+    CreateDirectoryW(temp.c_str(), nullptr);
+    SetEnvironmentVariableW(L"TMP", temp.c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.c_str());
+    InstallerLog = GetTempFolder() + L"Installer.log";
+    const std::string installer = ReadBytes(FromUtf8(ORBALT_TEST_FAKE_INSTALLER));
+    ASSERT_GT(installer.size(), 50000u);
+    const std::wstring journal = GetTempFolder() + L"journal.txt";
+    SetEnvironmentVariableW(L"ORBALT_FAKE_JOURNAL", journal.c_str());
+
+    // The embedded program (here the fake installer) is held from its extraction to its start.
+    const std::wstring extracted = ExtractResource(L"EXE_NETCORECHECK", L"EXE");
+    ExpectHeld(extracted, installer);
+    DeleteFileW(journal.c_str());
+    EXPECT_TRUE(RunProcess(extracted, L" -N Microsoft.WindowsDesktop.App -v 8.0.0"));
+    EXPECT_EQ(ReadBytes(journal), "dotnet-installer  -N Microsoft.WindowsDesktop.App -v 8.0.0\n");
+    EXPECT_TRUE(DeleteFileW(extracted.c_str()));
+
+    const std::wstring path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
+    ASSERT_TRUE(FileExists(path));
+    ExpectHeld(path, installer);
 
     // It runs with the installer's arguments; then the hold is let go and the file can be deleted.
-    const std::wstring journal = GetTempFolder() + L"journal.txt";
     DeleteFileW(journal.c_str());
-    SetEnvironmentVariableW(L"ORBALT_FAKE_JOURNAL", journal.c_str());
     EXPECT_TRUE(RunProcess(path, L"/install /quiet /norestart"));
     EXPECT_EQ(ReadBytes(journal), "dotnet-installer /install /quiet /norestart\n");
     ReleaseDownload(path);

@@ -291,6 +291,8 @@ ROWS = [
         console=HELP + ["Press any key to continue"]),
     row("--help: the help screen", args=["--help"], exit=0, log=HELP, temp=["Installer.log"], console=HELP),
     row("/s is no option: the help screen", args=["/s"], exit=0, log=HELP, temp=["Installer.log"]),
+    row("a full-width look-alike of -s is no option either: the help screen", args=["\uff0d\uff53"], exit=0, log=HELP,
+        temp=["Installer.log"]),
 
     # --- Stops before the branches ---------------------------------------------------------
     row("Windows 10 build 19040, Silent: stops at the version gate",

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/state.h"
+#include "core/win.h"
 #include "reporting/reporting.h"
 #include "window/accessibility.h"
 #include "window/status_window.h"
@@ -119,6 +120,20 @@ TEST_F(Providers, OnlyTheRootObjectIdIsAnsweredAndPaintingFeedsTheElements) {
     EXPECT_TRUE(Bounds(status) == (UiaRect{static_cast<double>(frame.left), frame.top + client.bottom - band,
                                            static_cast<double>(client.right), band}));
     EndReporting();
+}
+
+// A window that comes up after the driver gave up waiting: the record keeps the driver's Failed,
+// and the window comes down again with its thread.
+TEST(StatusWindowThread, ALateWindowLeavesTheDriversFailed) {
+    StatusWindowRecord record;
+    record.instance = GetModuleHandleW(nullptr);
+    record.state.store(StatusWindowState::Failed);
+    UniqueHandle thread(CreateThread(nullptr, 0, StatusWindowThread, &record, 0, &record.threadId));
+    ASSERT_TRUE(thread);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(record.state.load(), StatusWindowState::Failed);
+    EXPECT_NE(record.window, nullptr);
+    EXPECT_FALSE(IsWindow(record.window));
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // What no end-to-end run can show: a verified download and an extracted program are held so that
 // no other process can change, replace or delete them before they run, and a refused download
 // never counts as there, even when it cannot be deleted. The addresses are file URLs
-// (held_files_test.cmake): the transfer itself is the end-to-end runs' business.
+// (held_files_test.cmake): the transfer itself is the end-to-end runs' business. And the download
+// callback's COM contract.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "core/state.h"
 #include "core/text.h"
 #include "core/win.h"
+#include "prerequisites/download_callback_win.h"
 #include "prerequisites/prerequisites.h"
 #include "reporting/reporting.h"
 
@@ -99,6 +101,17 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldUntilTheyRunAndARe
     EXPECT_FALSE(FileExists(framework));
     const std::string log = ReadBytes(InstallerLog);
     EXPECT_NE(log.find("does not match its pinned SHA-512 digest. Download refused!"), std::string::npos) << log;
+}
+
+// urlmon asks the callback for interfaces it may offer; a refusal must leave the pointer null.
+TEST(DownloadStatusCallback, QueryInterfaceAsComRequires) {
+    DownloadStatusCallback callback;
+    void* object = &callback;
+    EXPECT_EQ(callback.QueryInterface(IID_IHttpNegotiate, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(callback.QueryInterface(IID_IBindStatusCallback, &object), S_OK);
+    EXPECT_EQ(object, static_cast<IBindStatusCallback*>(&callback));
+    EXPECT_EQ(callback.QueryInterface(IID_IUnknown, nullptr), E_POINTER);
 }
 
 } // namespace

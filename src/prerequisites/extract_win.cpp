@@ -84,6 +84,7 @@ std::wstring ExtractResource(std::wstring name, std::wstring type) {
     // The bytes stay where the loader mapped them: tens of megabytes go to the file in one write,
     // never through a buffer of ours.
     const auto* bytes = static_cast<const unsigned char*>(LockResource(loaded));
+    ForgetCheckedFile(path); // a hold of an earlier extraction would refuse the write
     FileId id = WriteWhole(path, bytes, size);
     if (type == L"EXE") {
         // A program may be started elevated: held from here until its process has started, and
@@ -93,7 +94,7 @@ std::wstring ExtractResource(std::wstring name, std::wstring type) {
         if (!held) {
             ThrowLastError();
         }
-        if (!(IdOf(held.get()) == id) || !Holds(held.get(), bytes, size)) {
+        if (IdOf(held.get()) != id || !Holds(held.get(), bytes, size)) {
             held.reset();
             DeleteFileW(path.c_str());
             throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_FILE_CORRUPT)));

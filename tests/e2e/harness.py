@@ -102,10 +102,21 @@ def _dotnet_tree(root, dotnet):
             os.makedirs(os.path.join(root, "shared", folder, version))
 
 
+# The simulated service's scenario: one record per line, its fields in this order, tab-separated,
+# names already turned into the numbers the service hands out.
+FIELDS = {"package": ("family", "version", "arch", "entries"),
+          "answer": ("method", "match", "status", "code", "extended", "late", "results", "text")}
+DEFAULTS = dict(version="1.0.0.0", arch="x64", entries=1, method="", match="", status="completed", code=0,
+                extended=0, late=False, results=0, text="")
+NUMBERS = {"arch": {"x86": 0, "arm": 5, "x64": 9, "neutral": 11, "arm64": 12},
+           "status": {"completed": 1, "canceled": 2, "error": 3}, "late": {False: 0, True: 1}}
+
+
 def _serialize(name, record):
-    """One record of the simulated service's scenario: tab-separated name=value fields."""
-    fields = {"list": name, **record}
-    return "\t".join("%s=%s" % (k, str(v).lower() if isinstance(v, bool) else v) for k, v in fields.items())
+    record = dict(DEFAULTS, **record)
+    values = [NUMBERS.get(field, {}).get(record[field], record[field])
+              for field in FIELDS["answer" if name in ("deploy", "launch") else "package"]]
+    return "\t".join([name] + [str(value) for value in values])
 
 
 class Machine:

@@ -34,8 +34,7 @@ TEST(Registration, PassesTheFullNameAndItsOptionsAndJudgesTheExtendedCode) {
     SetEnvironmentVariableW(L"ORBALT_FAKE_SCENARIO", (Folder() + L"scenario.txt").c_str());
     SetEnvironmentVariableW(L"ORBALT_FAKE_JOURNAL", journal.c_str());
     std::ofstream((Folder() + L"scenario.txt").c_str(), std::ios::binary)
-        << "list=deploy\tmethod=RegisterPackageByFullNameAsync\tmatch=Busy\tstatus=error\tcode=0x80073CF9\t"
-           "extended=0x80073D25\tlate=true\ttext=x\n";
+        << "deploy\tRegisterPackageByFullNameAsync\tBusy\t3\t0x80073CF9\t0x80073D25\t1\t0\tx\n";
     OutputMode = Mode::Silent;
     InstallerLog = Folder() + L"Installer.log";
     DeleteFileW(journal.c_str());

@@ -45,5 +45,8 @@ struct Scenario {
 
 Scenario LoadScenario();
 void Journal(const std::wstring& line);
+// Blocks the call while the file "hold-<call>" lies beside the journal (at most a minute), so that a
+// test can look at the installer in that state; journaled as "held <call>".
+void WaitWhileHeld(const std::wstring& call);
 
 } // namespace fake

@@ -234,6 +234,7 @@ HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out)
     if (out == nullptr) {
         return E_POINTER;
     }
+    WaitWhileHeld(outcome.method.empty() ? L"LaunchAsync" : outcome.method);
     auto* operation = new Operation(outcome);
     Journal(call + L" -> " + operation->name() + (outcome.late ? L" (late)" : L" (early)"));
     if (outcome.late) {
@@ -398,14 +399,11 @@ public:
     // IPackageManager
     HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
                                               UINT32 options, IDeploymentOperation** operation) override {
-        const std::wstring uri = UriText(packageUri);
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"AddPackageAsync", uri),
-                                          L"PackageManager.AddPackageAsync uri=" + uri + L" dependencies=" +
-                                              ListText(dependencies) + L" options=" +
-                                              std::to_wstring(options),
-                                          operation);
+        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri), dependencies, options,
+                      operation);
     }
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
+        WaitWhileHeld(L"FindPackages");
         Journal(L"PackageManager.FindPackages");
         return HandOut(new PackageIterable(MakePackages(scenario_, scenario_->installed)), packages);
     }
@@ -427,31 +425,23 @@ public:
     HRESULT STDMETHODCALLTYPE StagePackageWithOptionsAsync(IUriRuntimeClass* packageUri,
                                                            IIterableUri* dependencies, UINT32 options,
                                                            IDeploymentOperation** operation) override {
-        const std::wstring uri = UriText(packageUri);
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"StagePackageWithOptionsAsync", uri),
-                                          L"PackageManager2.StagePackageWithOptionsAsync uri=" + uri +
-                                              L" dependencies=" + ListText(dependencies) + L" options=" +
-                                              std::to_wstring(options),
-                                          operation);
+        return Deploy(L"PackageManager2.", L"StagePackageWithOptionsAsync", L"uri", UriText(packageUri),
+                      dependencies, options, operation);
     }
     HRESULT STDMETHODCALLTYPE RegisterPackageByFullNameAsync(HSTRING fullName, IIterableString* dependencies,
                                                              UINT32 options,
                                                              IDeploymentOperation** operation) override {
-        const std::wstring name = ToText(fullName);
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"RegisterPackageByFullNameAsync", name),
-                                          L"PackageManager2.RegisterPackageByFullNameAsync name=" +
-                                              Quote(name) + L" dependencies=" + ListText(dependencies) +
-                                              L" options=" + std::to_wstring(options),
-                                          operation);
+        return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name", Quote(ToText(fullName)),
+                      dependencies, options, operation);
     }
 
     // IPackageManager6
     HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
                                                                IDeploymentOperation** operation) override {
-        const std::wstring family = ToText(packageFamilyName);
-        return Start<DeploymentOperation>(
-            scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
-            L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + Quote(family), operation);
+        const std::wstring family = Quote(ToText(packageFamilyName));
+        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
+                                          L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family,
+                                          operation);
     }
 
     // IPackageManager9
@@ -461,6 +451,16 @@ public:
     }
 
 private:
+    // A deployment call: its outcome is the scenario's first answer whose match is in `argument`.
+    HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what, const std::wstring& argument,
+                   IUnknown* dependencies, UINT32 options, IDeploymentOperation** operation) {
+        return Start<DeploymentOperation>(scenario_->OutcomeOf(method, argument),
+                                          owner + std::wstring(method) + L" " + what + L"=" + argument +
+                                              L" dependencies=" + ListText(dependencies) +
+                                              L" options=" + std::to_wstring(options),
+                                          operation);
+    }
+
     const std::shared_ptr<const Scenario> scenario_;
 };
 

@@ -125,7 +125,8 @@ class Machine:
     def __init__(self, row):
         self.row = row
         self.path = tempfile.mkdtemp(prefix="row-", dir=os.path.join(BUILD, "wine"))
-        options = [] if row["windows"] == "19041" else ["--windows", row["windows"]]
+        options = ([] if row["windows"] == "19041" else ["--windows", row["windows"]]) + (
+            ["--dpi", str(row["dpi"])] if row["dpi"] else []) + ([] if row["fonts"] else ["--no-fonts"])
         subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options], check=True)
         self.drive_c = os.path.join(self.path, "drive_c")
         self.server = None

@@ -25,6 +25,8 @@ Machine (all optional):
                 what the simulated deployment service holds and answers (written to it as they
                 stand: see tests/fakes/deployment-service/README.md)
   env, timeout  extra environment of the run; its time limit in seconds (default 60)
+  dpi, fonts    the screen's dpi (default the prefix's, 96); fonts=False: no replacement for the
+                window's font
 
 Expected:
   exit          the exit code (required)
@@ -48,7 +50,7 @@ from harness import FOLDER, NO_KEY, app_family
 
 MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={}, temp_size=0, temp_link=False,
                dotnet="8.0.8", dotnet_root="environment", dotnet_exit=0, downloads=None, slow=0.0, installed=None, user=None, provisioned=[],
-               deploy=[], launch={}, env={}, timeout=60)
+               deploy=[], launch={}, env={}, timeout=60, dpi=None, fonts=True)
 EXPECTED = dict(exit=None, log=None, temp=["EXE_NETCORECHECK.EXE", "Installer.log"], journal=None, boxes=[],
                 opened=[], registry_after={}, console=[], files={}, progress=[])
 

@@ -1,22 +1,26 @@
 #!/usr/bin/env python3
-"""The real status window under Xvfb and Wine: screenshots checked pixel by pixel at 96, 120 and
-144 dpi and without fonts, and what a UI Automation client in another process reads of it.
+"""The real installer's status window under Xvfb and Wine: screenshots checked pixel by pixel at 96,
+120 and 144 dpi and without fonts, and what a UI Automation client in another process reads of it.
 
-    status_window.py prefixes WINETEST BASE DIR
-        Copies the shared prefix BASE into DIR/dpi96, dpi120, dpi144 and nofonts (96 dpi, no
-        replacement for "Segoe UI Semibold").
-    status_window.py screens WINETEST DIR HOST UIA_DUMP ARTIFACTS
-        Shows the window of HOST (status_window_host.exe) in each prefix on a private 1920 x 1080
-        Xvfb screen, writes every screenshot into ARTIFACTS and checks placement, the 1-pixel edge,
-        background, logo box and texts; at 96 dpi also which pixels new status texts change and
-        what UIA_DUMP (uia_dump.exe) reads before and after.
+    status_window.py UIA_DUMP ARTIFACTS
+
+Runs the installer in Gui mode on a machine that has both prerequisites, in a prefix of its own per
+dpi, on a private 1920 x 1080 Xvfb screen. The simulated deployment service holds it first while it
+lists the packages ("Getting ready...") and then while it installs ("Installing Orbalt...").
+Each screenshot goes into ARTIFACTS; the checks are placement, the 1-pixel edge, background, logo
+box and texts; at 96 dpi also which pixels the new status text changes and what UIA_DUMP
+(uia_dump.exe) reads in both states. Needs the environment of the end-to-end tests.
 """
 import os
 import re
-import shutil
 import subprocess
 import sys
+import threading
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
+import harness  # noqa: E402
+import scenarios  # noqa: E402
 
 BACKGROUND = bytes((0xF0, 0xF0, 0xF0))
 PLACEMENT = {96: (775, 365, 370, 350), 120: (729, 322, 462, 437), 144: (683, 278, 555, 525)}  # on 1920 x 1080
@@ -96,10 +100,9 @@ def changed_rows(before, after):
     return {py for py in range(before.ch) if any(before.at(px, py) != after.at(px, py) for px in range(before.cw))}
 
 
-def read_tree(prefix, env, dump):
-    # Not through winetest, whose run waits for every program of the prefix, the host's too.
-    out = subprocess.run(["/usr/lib/wine/wine64", dump], env=dict(env, WINEPREFIX=prefix, WINEDEBUG="-all"),
-                         capture_output=True, text=True, timeout=30).stdout
+def read_tree(machine, dump):
+    # Not through winetest, whose run waits for every program of the prefix, the installer's too.
+    out = subprocess.run([harness.WINE, dump], env=machine.env, capture_output=True, text=True, timeout=30).stdout
     check("window topmost=1" in out, "the window is not top-most")
     return re.findall(r"^(\w[\w ]*?) name=(.*) id=(\S+) type=(\S+) runtime=(\S+)$", out.replace("\r", ""), re.M)
 
@@ -115,95 +118,77 @@ def check_tree(tree, status, label):
           f"{label}: runtime ids {runtime}")
 
 
-class Host:
-    """One run of status_window_host.exe, driven through files in a control folder."""
+class HeldRun:
+    """One run of the installer on a machine of its own, held by the deployment service at given calls."""
 
-    def __init__(self, winetest, prefix, host, env):
-        self.control, self.step = os.path.join(prefix, "drive_c", "control"), 0
-        shutil.rmtree(self.control, ignore_errors=True)
-        os.makedirs(self.control)
-        self.process = subprocess.Popen([winetest, "run", "--prefix", prefix, "--timeout", "90", "--", host,
-                                         "C:\\control"], env=env)
-        self.wait_for("ready")
+    def __init__(self, dpi, fonts, holds):
+        self.machine = harness.Machine(scenarios.row("status window", exit=0, log=[], dpi=dpi, fonts=fonts,
+                                                     timeout=180))
+        self.fake = os.path.join(self.machine.drive_c, "orbalt-fake")
+        for call in holds:
+            open(os.path.join(self.fake, "hold-" + call), "w").close()
+        self.result = None
+        self.thread = threading.Thread(target=lambda: setattr(self, "result", self.machine.run()))
+        self.thread.start()
 
-    def wait_for(self, name, seconds=45):
+    def wait_until_held(self, call, seconds=90):
         deadline = time.time() + seconds
-        while not os.path.exists(os.path.join(self.control, name)):
-            if os.path.exists(os.path.join(self.control, "failed")) or self.process.poll() is not None:
-                raise RuntimeError(f"host ended before {name}")
-            if time.time() > deadline:
-                raise RuntimeError(f"no {name} within {seconds} s")
+        journal = os.path.join(self.fake, "journal.txt")
+        while not os.path.exists(journal) or "held " + call not in open(journal, encoding="utf-8").read():
+            if time.time() > deadline or not self.thread.is_alive():
+                raise RuntimeError(f"the installer was not held at {call}")
             time.sleep(0.1)
+        time.sleep(1)  # the window thread paints the state it was left in
 
-    def command(self, text):
-        self.step += 1
-        path = os.path.join(self.control, f"cmd-{self.step}.txt")
-        with open(path + ".tmp", "w", encoding="utf-8") as out:
-            out.write(text)
-        os.rename(path + ".tmp", path)
-        if text != "quit":
-            self.wait_for(f"done-{self.step}")
+    def release(self, call):
+        os.remove(os.path.join(self.fake, "hold-" + call))
 
-    def quit(self):
-        self.command("quit")
-        self.process.wait(timeout=60)
-
-
-def prefixes(winetest, base, folder):
-    os.makedirs(folder, exist_ok=True)
-    clones = [subprocess.Popen([winetest, "clone", base, os.path.join(folder, name)] + options)
-              for name, options in (("dpi96", ["--dpi", "96"]), ("dpi120", ["--dpi", "120"]),
-                                    ("dpi144", ["--dpi", "144"]), ("nofonts", ["--no-fonts", "--dpi", "96"]))]
-    return 1 if any(clone.wait() != 0 for clone in clones) else 0
+    def finish(self):
+        for name in os.listdir(self.fake):
+            if name.startswith("hold-"):
+                os.remove(os.path.join(self.fake, name))
+        self.thread.join(timeout=200)
+        check(self.result is not None and self.result.exit_code == 0, f"the held run ended with "
+              f"{self.result and self.result.exit_code}: {self.result and self.result.log_bytes}")
+        self.machine.close()
 
 
-def screens(winetest, folder, host, dump, artifacts):
+def main(dump, artifacts):
     os.makedirs(artifacts, exist_ok=True)
-    state = os.path.join(folder, "display")
-    subprocess.run([winetest, "display", "start", state], check=True)
+    state = os.path.join(harness.BUILD, "wine", "status-window")
+    subprocess.run([harness.WINETEST, "display", "start", state], check=True)
     try:
         with open(os.path.join(state, "display")) as f:
             display = f.read().strip()
-        env = dict(os.environ, DISPLAY=display)
-        # Every prefix here is a copy that only this display ever sees: Wine ties a prefix's desktop
-        # to the first display used in it.
+        # Every prefix here is a fresh copy that only this display ever sees: Wine ties a prefix's
+        # desktop to the first display used in it.
+        os.environ["DISPLAY"] = display
         for dpi, name in ((96, "dpi96"), (120, "dpi120"), (144, "dpi144"), (96, "nofonts")):
-            prefix = os.path.join(folder, name)
-            window = Host(winetest, prefix, host, env)
+            run = HeldRun(dpi, name != "nofonts", ["FindPackages", "AddPackageAsync"])
             try:
+                run.wait_until_held("FindPackages")
                 first = Shot(display, os.path.join(artifacts, f"status-{name}.png"), dpi)
                 message, status = check_window(first, name)
                 if name != "dpi96":
                     continue
-                check_tree(read_tree(prefix, env, dump), "Getting things ready...", name)
-                # New status texts change band pixels only: one line, a long text wrapped and cut at
-                # the band, and none at all; the client reads each.
-                long_text = " ".join(["A status text far too long for one line of the band wraps on."] * 2)
-                for label, text, expect in (("progress", "Downloading .NET Desktop Runtime... 42%", "line"),
-                                            ("wrapped", long_text, "lines"), ("empty", "", None)):
-                    window.command("status " + text)
-                    shot = Shot(display, os.path.join(artifacts, f"status-{name}-{label}.png"), dpi)
-                    rows = changed_rows(first, shot)
-                    check(rows and min(rows) >= shot.band_top, f"{label}: changed rows from {min(rows or [0])}")
-                    new_message, new_status = check_window(shot, f"{name}, {label}", expect is not None)
-                    check(new_message == message, f"{label}: the message moved")
-                    if expect == "lines":
-                        check(new_status[3] - new_status[1] > 2 * (status[3] - status[1]), f"{label}: not wrapped")
-                    check_tree(read_tree(prefix, env, dump), text, f"{name}, {label}")
+                check_tree(read_tree(run.machine, dump), "Getting ready...", name)
+                # The next status text changes band pixels only, and the client reads it.
+                run.release("FindPackages")
+                run.wait_until_held("AddPackageAsync")
+                shot = Shot(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi)
+                rows = changed_rows(first, shot)
+                check(rows and min(rows) >= shot.band_top, f"installing: changed rows from {min(rows or [0])}")
+                check(check_window(shot, f"{name}, installing")[0] == message, "installing: the message moved")
+                check_tree(read_tree(run.machine, dump), "Installing Orbalt...", f"{name}, installing")
             finally:
-                window.quit()
-                subprocess.run(["wineserver", "-w"], env=dict(os.environ, WINEPREFIX=prefix))
-                shutil.rmtree(prefix, ignore_errors=True)  # made afresh for every run
+                run.finish()
     finally:
-        subprocess.run([winetest, "display", "stop", state])
+        subprocess.run([harness.WINETEST, "display", "stop", state])
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed", f"; screenshots in {artifacts}")
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    args = sys.argv[:2] + [os.path.abspath(arg) for arg in sys.argv[2:]]
-    if len(args) == 5 and args[1] == "prefixes":
-        sys.exit(prefixes(*args[2:]))
-    if len(args) == 7 and args[1] == "screens":
-        sys.exit(screens(*args[2:]))
-    sys.exit(__doc__)
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    sys.exit(main(*map(os.path.abspath, sys.argv[1:])))

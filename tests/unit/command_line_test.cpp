@@ -47,23 +47,5 @@ TEST(CommandLine, AnythingElseShowsHelp) {
     }
 }
 
-TEST(CommandLine, HelpAndBannerLines) {
-    const auto& help = HelpScreenLines();
-    ASSERT_EQ(help.size(), 9u);
-    EXPECT_EQ(help[0], std::wstring(72, L'-'));
-    EXPECT_EQ(help[1], L"-------------------------- Orbalt Installer --------------------------");
-    EXPECT_EQ(help[5],
-              L"-pv | --provision-verbose  | Provision the package (with detailed installer logging)");
-    EXPECT_EQ(help[8], L"-h  | --help               | Display this help screen");
-    for (std::size_t i = 3; i < help.size(); ++i) {
-        EXPECT_EQ(help[i].find(L"| "), 4u) << i;   // short option padded to 4
-        EXPECT_EQ(help[i].rfind(L"| "), 27u) << i; // long option padded to 21
-    }
-    const auto& banner = RunBannerLines();
-    ASSERT_EQ(banner.size(), 3u);
-    EXPECT_EQ(banner[0].size(), 52u);
-    EXPECT_EQ(banner[1], L"---------------- Orbalt Installer ----------------");
-}
-
 } // namespace
 } // namespace orbalt

@@ -56,15 +56,5 @@ TEST(TempFolder, NoRelativePathAndNoReparsePoint) {
     EXPECT_EQ(TempFileRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink);
 }
 
-TEST(Text, UnsignedHexAndUtf8) {
-    EXPECT_EQ(FormatUnsigned(0), L"0");
-    EXPECT_EQ(FormatUnsigned(0xC0000005u), L"3221225477");
-    EXPECT_EQ(FormatHex(0x80004001u), L"0x80004001");
-    EXPECT_EQ(ToUtf8(L"a\u00e9\u20ac"), "a\xc3\xa9\xe2\x82\xac");
-    EXPECT_EQ(FromUtf8("a\xc3\xa9\xe2\x82\xac"), L"a\u00e9\u20ac");
-    EXPECT_EQ(FromUtf8("\xff"), L"\ufffd");
-    EXPECT_EQ(ToUtf16(FromUtf8("\xf0\x9f\x98\x80")), u"\U0001F600");
-}
-
 } // namespace
 } // namespace orbalt

@@ -28,7 +28,8 @@ TEST(PackageVersion, ParseFormatAndOrder) {
     EXPECT_EQ(FormatPackageVersion({65535, 65535, 65535, 65535}), L"65535.65535.65535.65535");
 
     const PackageVersion minimum{14, 0, 33728, 0};
-    EXPECT_GE((PackageVersion{15, 0, 0, 0}), minimum); // Major decides first
+    EXPECT_GE((PackageVersion{15, 0, 0, 0}), minimum); // Major decides first, then Minor
+    EXPECT_GT((PackageVersion{14, 1, 0, 0}), minimum);
     EXPECT_GE(minimum, minimum);
     EXPECT_LT((PackageVersion{14, 0, 30000, 0}), minimum);
     EXPECT_LT((PackageVersion{14, 0, 33728, 0}), (PackageVersion{14, 0, 33728, 1}));

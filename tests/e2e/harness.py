@@ -92,14 +92,12 @@ def _registry_values(prefix):
     return values
 
 
-def _dotnet_tree(root, dotnet):
-    """Lays out a .NET installation: a version for both frameworks, or {"desktop": [...], "base": [...]}."""
-    frameworks = dotnet if isinstance(dotnet, dict) else {"desktop": [dotnet], "base": [dotnet]}
+def _dotnet_tree(root, version):
+    """Lays out a .NET installation with both frameworks at this version."""
     os.makedirs(os.path.join(root, "host", "fxr", "8.0.8"))
     open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
-    for kind, folder in (("desktop", "Microsoft.WindowsDesktop.App"), ("base", "Microsoft.NETCore.App")):
-        for version in frameworks.get(kind, []):
-            os.makedirs(os.path.join(root, "shared", folder, version))
+    for folder in ("Microsoft.WindowsDesktop.App", "Microsoft.NETCore.App"):
+        os.makedirs(os.path.join(root, "shared", folder, version))
 
 
 # The simulated service's scenario: one record per line, its fields in this order, tab-separated,
@@ -134,7 +132,6 @@ class Machine:
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", ORBALT_FAKE_DOTNET_EXIT=str(row["dotnet_exit"]))
         if row["dotnet_root"] == "environment":
             self.env["DOTNET_ROOT_X64"] = "C:\\dotnet"
-        self.env.update(row["env"])
         if not row["display"]:
             self.env["DISPLAY"] = ""
         elif "DISPLAY" not in os.environ:

@@ -12,8 +12,7 @@ Machine (all optional):
   temp_seed     {file name: bytes or FOLDER} already in the installer's temp folder
   temp_size     KiB: the installer's temp folder is a tmpfs of this size (needs root)
   temp_link     the installer's temp folder is a symbolic link to a folder beside it (default False)
-  dotnet        the .NET tree: a version of both frameworks (default "8.0.8"),
-                {"desktop": [...], "base": [...]}, or None for no .NET
+  dotnet        the .NET tree: the version of both frameworks (default "8.0.8"), or None for no .NET
   dotnet_root   how the checker finds it: "environment" (DOTNET_ROOT_X64, default), "registered"
                 or "program files"; see harness.DOTNET_ROOTS
   dotnet_exit   exit code of the fake .NET installer (default 0)
@@ -24,7 +23,7 @@ Machine (all optional):
   installed, user, provisioned, deploy, launch
                 what the simulated deployment service holds and answers (written to it as they
                 stand: see tests/fakes/deployment-service/README.md)
-  env, timeout  extra environment of the run; its time limit in seconds (default 60)
+  timeout       the run's time limit in seconds (default 60)
   dpi, fonts    the screen's dpi (default the prefix's, 96); fonts=False: no replacement for the
                 window's font
 
@@ -50,7 +49,7 @@ from harness import FOLDER, NO_KEY, app_family
 
 MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={}, temp_size=0, temp_link=False,
                dotnet="8.0.8", dotnet_root="environment", dotnet_exit=0, downloads=None, slow=0.0, installed=None, user=None, provisioned=[],
-               deploy=[], launch={}, env={}, timeout=60, dpi=None, fonts=True)
+               deploy=[], launch={}, timeout=60, dpi=None, fonts=True)
 KEPT = ["EXE_NETCORECHECK.EXE", "Installer.log"]  # what a run that got past the .NET check leaves
 EXPECTED = dict(exit=None, log=None, temp=KEPT, journal=None, boxes=[],
                 opened=[], registry_after={}, console=[], files={}, progress=[])
@@ -334,7 +333,7 @@ ROWS = [
 
     # --- Failed installations --------------------------------------------------------------
     row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
-        args=["-v"], dotnet={"desktop": ["9.0.0"], "base": ["9.0.0"]}, dotnet_exit=3010, downloads={"dotnet": "ok"},
+        args=["-v"], dotnet="9.0.0", dotnet_exit=3010, downloads={"dotnet": "ok"},
         exit=1,
         log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],

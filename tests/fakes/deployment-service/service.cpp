@@ -108,7 +108,8 @@ template <typename Interface, typename T> HRESULT HandOut(T* object, Interface**
 
 std::atomic<int> operationNumber{0};
 
-template <typename Operation, typename Handler> class AsyncObject : public Object<Operation, IAsyncInfo> {
+template <typename Operation, typename Handler, typename... More>
+class AsyncObject : public Object<Operation, IAsyncInfo, More...> {
 public:
     explicit AsyncObject(const Outcome& outcome)
         : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
@@ -196,22 +197,9 @@ private:
     ComPtr<Handler> handler_;
 };
 
-class DeploymentResult final : public Object<IDeploymentResult> {
-public:
-    explicit DeploymentResult(const Outcome& outcome) : outcome_(outcome) {}
-    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
-        return Copy(outcome_.errorText, value);
-    }
-    HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
-        *value = outcome_.extendedErrorCode;
-        return S_OK;
-    }
-
-private:
-    const Outcome outcome_;
-};
-
-class DeploymentOperation final : public AsyncObject<IDeploymentOperation, IDeploymentCompletedHandler> {
+// Its own result, too: the installer only reads the result's two properties.
+class DeploymentOperation final
+    : public AsyncObject<IDeploymentOperation, IDeploymentCompletedHandler, IDeploymentResult> {
 public:
     using AsyncObject::AsyncObject;
     HRESULT STDMETHODCALLTYPE GetResults(IDeploymentResult** results) override {
@@ -222,7 +210,13 @@ public:
         if (FAILED(outcome().results)) {
             return outcome().results;
         }
-        return HandOut(new DeploymentResult(outcome()), results);
+        AddRef();
+        return HandOut(static_cast<IDeploymentResult*>(this), results);
+    }
+    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override { return Copy(outcome().errorText, value); }
+    HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
+        *value = outcome().extendedErrorCode;
+        return S_OK;
     }
 };
 
@@ -244,23 +238,6 @@ HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out)
 }
 
 // ---- packages ----------------------------------------------------------------------------
-
-class PackageId final : public Object<IPackageId> {
-public:
-    explicit PackageId(const PackageEntry& entry) : entry_(entry) {}
-    HRESULT STDMETHODCALLTYPE get_Version(PackageVersionValue* value) override {
-        *value = entry_.version;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Architecture(INT32* value) override {
-        *value = entry_.architecture;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
-
-private:
-    const PackageEntry entry_;
-};
 
 class AppListEntry final : public Object<IAppListEntry> {
 public:
@@ -295,13 +272,24 @@ private:
     const std::vector<ComPtr<Item>> items_;
 };
 
-class Package final : public Object<IPackage, IPackage8> {
+// Its own id, too.
+class Package final : public Object<IPackage, IPackage8, IPackageId> {
 public:
     Package(std::shared_ptr<const Scenario> scenario, const PackageEntry& entry)
         : scenario_(std::move(scenario)), entry_(entry) {}
     HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
-        return HandOut(new PackageId(entry_), value);
+        AddRef();
+        return HandOut(static_cast<IPackageId*>(this), value);
     }
+    HRESULT STDMETHODCALLTYPE get_Version(PackageVersionValue* value) override {
+        *value = entry_.version;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Architecture(INT32* value) override {
+        *value = entry_.architecture;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
     HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
         Journal(entry_.label + L".GetAppListEntries");
         std::vector<ComPtr<IAppListEntry>> list;

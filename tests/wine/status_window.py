@@ -7,9 +7,10 @@
 Runs the installer in Gui mode on a machine that has both prerequisites, in a prefix of its own per
 dpi, on a private 1920 x 1080 Xvfb screen. The simulated deployment service holds it first while it
 lists the packages ("Getting ready...") and then while it installs ("Installing Orbalt...").
-Each screenshot goes into ARTIFACTS; the checks are placement, the 1-pixel edge, background, logo
-box and texts; at 96 dpi also which pixels the new status text changes and what UIA_DUMP
-(uia_dump.exe) reads in both states. Needs the environment of the end-to-end tests.
+Each state is photographed once UIA_DUMP (uia_dump.exe), a client in another process, reads its
+status text, which painting feeds. Each screenshot goes into ARTIFACTS; the checks are what the
+client reads, placement, the 1-pixel edge, background, logo box and texts, and at 96 dpi which
+pixels the new status text changes. Needs the environment of the end-to-end tests.
 """
 import os
 import re
@@ -101,14 +102,23 @@ def changed_rows(before, after):
 
 
 def read_tree(machine, dump):
+    """Whether the window is top-most, and what a client in another process reads of it."""
     # Not through winetest, whose run waits for every program of the prefix, the installer's too.
     out = subprocess.run([harness.WINE, dump], env=machine.env, capture_output=True, text=True, timeout=30).stdout
-    check("window topmost=1" in out, "the window is not top-most")
-    return re.findall(r"^(\w[\w ]*?) name=(.*) id=(\S+) type=(\S+) runtime=(\S+)$", out.replace("\r", ""), re.M)
+    return "window topmost=1" in out, re.findall(r"^(\w[\w ]*?) name=(.*) id=(\S+) type=(\S+) runtime=(\S+)$",
+                                                 out.replace("\r", ""), re.M)
 
 
-def check_tree(tree, status, label):
-    """What a client reads: the window element and its two text children, each told apart."""
+def read_once_painted(machine, dump, status, label, seconds=20):
+    """Waits until the window has painted `status` (painting feeds the elements), then checks what a
+    client reads: the window element, top-most, and its two text children, each told apart."""
+    deadline = time.time() + seconds
+    topmost, tree = read_tree(machine, dump)
+    while f'"{status}"' not in [row[1] for row in tree] and time.time() < deadline:
+        time.sleep(0.2)
+        topmost, tree = read_tree(machine, dump)
+    time.sleep(0.2)  # the painted buffer reaches the screen right after
+    check(topmost, f"{label}: the window is not top-most")
     rows = [row[:4] for row in tree]
     root = ("root", '"Orbalt Installer"', '"Orbalt_Installer"', "50032")
     check(rows == [root, ("child", f'"{MESSAGE}"', "none", "50020"), ("child", f'"{status}"', "none", "50020"),
@@ -138,7 +148,6 @@ class HeldRun:
             if time.time() > deadline or not self.thread.is_alive():
                 raise RuntimeError(f"the installer was not held at {call}")
             time.sleep(0.1)
-        time.sleep(1)  # the window thread paints the state it was left in
 
     def release(self, call):
         os.remove(os.path.join(self.fake, "hold-" + call))
@@ -167,19 +176,19 @@ def main(dump, artifacts):
             run = HeldRun(dpi, name != "nofonts", ["FindPackages", "AddPackageAsync"])
             try:
                 run.wait_until_held("FindPackages")
+                read_once_painted(run.machine, dump, "Getting ready...", name)
                 first = Shot(display, os.path.join(artifacts, f"status-{name}.png"), dpi)
                 message, status = check_window(first, name)
                 if name != "dpi96":
                     continue
-                check_tree(read_tree(run.machine, dump), "Getting ready...", name)
                 # The next status text changes band pixels only, and the client reads it.
                 run.release("FindPackages")
                 run.wait_until_held("AddPackageAsync")
+                read_once_painted(run.machine, dump, "Installing Orbalt...", f"{name}, installing")
                 shot = Shot(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi)
                 rows = changed_rows(first, shot)
                 check(rows and min(rows) >= shot.band_top, f"installing: changed rows from {min(rows or [0])}")
                 check(check_window(shot, f"{name}, installing")[0] == message, "installing: the message moved")
-                check_tree(read_tree(run.machine, dump), "Installing Orbalt...", f"{name}, installing")
             finally:
                 run.finish()
     finally:

@@ -72,6 +72,8 @@ Scenario LoadScenario() {
             const orbalt::PackageVersion v = orbalt::ParsePackageVersion(f[2]);
             packages.push_back({f[1], {v.Major, v.Minor, v.Build, v.Revision}, static_cast<INT32>(Number(f[3])),
                                 static_cast<UINT32>(Number(f[4])), f[0] + L"[" + std::to_wstring(packages.size()) + L"]"});
+        } else if (!line.empty()) {
+            Journal(L"unreadable scenario line: " + line); // shows in every journal a test compares
         }
     }
     return scenario;

@@ -267,7 +267,7 @@ ROWS = [
                  "PackageManager9.FindProvisionedPackages",
                  'PackageManager6.ProvisionPackageForAllUsersAsync family="%s" -> op2 (early)' % FAMILY, "op2.GetResults"]),
     row("provision mode, Gui: already staged and provisioned under another letter case both count as done",
-        args=["-p"], provisioned=[pkg(FAMILY.upper(), "1.0.0.0")],
+        args=["--provision"], provisioned=[pkg(FAMILY.upper(), "1.0.0.0")],
         deploy=[answer("StagePackageWithOptionsAsync", status="error", code=0x80073CFB, text="Already staged.")],
         exit=0,
         log=start() + DEPENDENCIES + EXTRACT_APP + [STAGE[0], "[Package Stager] Package already staged!",

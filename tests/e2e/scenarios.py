@@ -1,67 +1,18 @@
 """The end-to-end scenarios: one row per run of the real installer, saying the machine and what the
-run must leave. Adding a scenario is adding a row to ROWS.
-
-Machine (all optional):
-  args          the command line after the program (default: none, Gui mode)
-  limited       start with the linked, non-elevated token (default False)
-  display       an X display and a stand-in user who answers every message box (default True)
-  windows       "19041" (default), "19040" or "win7"
-  registry      {"unlock"|"policy"|"service": value}: int REG_DWORD, str REG_SZ, ("qword", n) or
-                NO_KEY (no key at all); see harness.REGISTRY
-  temp_path     the user's TEMP and TMP (default: C:\\users\\<user>\\Temp)
-  temp_seed     {file name: bytes or FOLDER} already in the installer's temp folder
-  temp_size     KiB: the installer's temp folder is a tmpfs of this size (needs root)
-  temp_link     the installer's temp folder is a symbolic link to a folder beside it (default False)
-  dotnet        the .NET tree: the version of both frameworks (default "8.0.8"), or None for no .NET
-  dotnet_root   how the checker finds it: "environment" (DOTNET_ROOT_X64, default), "registered"
-                or "program files"; see harness.DOTNET_ROOTS
-  dotnet_exit   exit code of the fake .NET installer (default 0)
-  downloads     what the loopback server does per file, {"dotnet"|"framework": "ok"|"404"|
-                "tampered"|"refused"} ("refused": it stops listening after the .NET file);
-                None (default): nothing listens
-  slow          seconds between the server's 16 KiB pieces
-  installed, user, provisioned, deploy, launch
-                what the simulated deployment service holds and answers (written to it as they
-                stand: see tests/fakes/deployment-service/README.md)
-  timeout       the run's time limit in seconds (default 60)
-  dpi, fonts    the screen's dpi (default the prefix's, 96); fonts=False: no replacement for the
-                window's font
-
-Expected:
-  exit          the exit code (required)
-  log           the records of Installer.log in order (required; None: no log at all). A record
-                without a leading "|" is a LogLine text; a line feed inside a record starts a new
-                line of the file.
-  temp          the files left in the temp folder (default: the checker and the log)
-  journal       the calls the service and the fake .NET installer received, without activations
-                (default: not compared; a call the installer should never make always fails)
-  boxes         [caption, text with "|" for line feeds, "status window hidden"|"...visible"]
-  opened        the files opened for the user (default none)
-  registry_after  {name: data as the registry file holds it, e.g. "dword:00000001", or None}
-  console       texts the console shows, in this order
-  files         {temp file name: "checker"|"package"} files whose bytes must equal a built file
-  progress      [(from text, to text, lowest, highest)]: the percentages shown on the console
-                between two texts rise, stay within the bounds and cover at least half of them
-In every expected text, {temp}, {exe}, {dotnet_url} and {framework_url} stand for the temp folder
-(with its trailing backslash), the installer and the two download addresses of the run.
+run must leave. Adding a scenario is adding a row to ROWS; every field below is optional but the
+exit code and the log. In every expected text, {temp}, {exe}, {dotnet_url} and {framework_url} stand
+for the temp folder (with its trailing backslash), the installer and the two download addresses of
+the run.
 """
 from harness import FOLDER, NO_KEY, app_family
 
-MACHINE = dict(args=[], limited=False, display=True, windows="19041", registry={}, temp_path=None, temp_seed={}, temp_size=0, temp_link=False,
-               dotnet="8.0.8", dotnet_root="environment", dotnet_exit=0, downloads=None, slow=0.0, installed=None, user=None, provisioned=[],
-               deploy=[], launch={}, timeout=60, dpi=None, fonts=True)
-KEPT = ["EXE_NETCORECHECK.EXE", "Installer.log"]  # what a run that got past the .NET check leaves
-EXPECTED = dict(exit=None, log=None, temp=KEPT, journal=None, boxes=[],
-                opened=[], registry_after={}, console=[], files={}, progress=[])
+def pkg(family, version, arch="x64", entries=1):
+    return dict(family=family, version=version, arch=arch, entries=entries)
 
 
-def pkg(family, version, arch="x64", entries=None):
-    return dict(family=family, version=version, arch=arch, **({} if entries is None else {"entries": entries}))
-
-
-def answer(method, match=None, **fields):
+def answer(method, match="", **fields):
     """A deploy answer: status ("error", "canceled"), code, extended, text, late, results."""
-    return dict(method=method, **({} if match is None else {"match": match}), **fields)
+    return dict(method=method, match=match, **fields)
 
 
 VCLIBS = "Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe"
@@ -69,6 +20,42 @@ GOOD_VCLIBS = pkg(VCLIBS, "14.0.33728.0")
 OLD_VCLIBS = pkg(VCLIBS, "14.0.30000.0")
 FAMILY = app_family()
 APP = pkg(FAMILY, "2.0.22.1414")
+KEPT = ["EXE_NETCORECHECK.EXE", "Installer.log"]  # what a run that got past the .NET check leaves
+MACHINE = dict(
+    args=[],  # the command line after the program (none: Gui mode)
+    limited=False,  # started with the linked, non-elevated token
+    display=True,  # an X display, and a stand-in user who answers every message box
+    windows="19041",  # or "19040" or "win7"
+    registry={},  # {"unlock"|"policy"|"service": int REG_DWORD, str REG_SZ, ("qword", n) or NO_KEY}
+    temp_path=None,  # the user's TEMP and TMP (None: C:\users\<user>\Temp)
+    temp_seed={},  # {file name: bytes or FOLDER} already in the installer's temp folder
+    temp_size=0,  # KiB: the installer's temp folder is a tmpfs of this size (needs root)
+    temp_link=False,  # the installer's temp folder is a symbolic link to a folder beside it
+    dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
+    dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
+    dotnet_exit=0,  # exit code of the fake .NET installer
+    downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"tampered"|"refused" (it stops listening
+    #   after the .NET file)}; None: nothing listens
+    slow=0.0,  # seconds between the server's 16 KiB pieces
+    installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
+    #   deployment service holds and answers (tests/fakes/deployment-service/README.md)
+    timeout=60,  # the run's time limit in seconds
+    dpi=None, fonts=True)  # the screen's dpi (None: 96); fonts=False: no stand-in for the window's font
+EXPECTED = dict(
+    exit=None,  # the exit code
+    log=None,  # the records of Installer.log in order (None: no log). A record without a leading "|"
+    #   is a LogLine text; a line feed inside a record starts a new line of the file
+    temp=KEPT,  # the files left in the temp folder
+    journal=None,  # the calls the service and the fake .NET installer got, without activations (None:
+    #   not compared; a call the installer should never make always fails)
+    boxes=[],  # [caption, text with "|" for line feeds, "status window hidden"|"...visible"]
+    opened=[],  # the files opened for the user
+    registry_after={},  # {name: data as the registry file holds it, e.g. "dword:00000001", or None}
+    console=[],  # texts the console shows, in this order
+    files={},  # {temp file name: "checker"|"package"}: files whose bytes must equal a built file
+    progress=[])  # [(from text, to text, lowest, highest)]: the console's percentages between two
+#   texts rise, stay within the bounds and cover at least half of them
+
 
 # --- Log records ---------------------------------------------------------------------------
 BANNER = ["-" * 52, "-" * 16 + " Orbalt Installer " + "-" * 16, "-" * 52]
@@ -215,11 +202,7 @@ def row(name, **fields):
     unknown = set(fields) - set(MACHINE) - set(EXPECTED)
     assert not unknown, "%s: unknown fields %s" % (name, sorted(unknown))
     assert "exit" in fields and "log" in fields, name + ": every row says its exit code and log"
-    result = dict(MACHINE, **EXPECTED, name=name)
-    result["installed"] = [GOOD_VCLIBS]
-    result["user"] = [APP]
-    result.update(fields)
-    return result
+    return {**MACHINE, **EXPECTED, "name": name, **fields}
 
 
 LOG_OPENED = ["{temp}Installer.log"]
@@ -276,7 +259,7 @@ ROWS = [
         journal=["PackageManager.FindPackages", APP_URI] + STAGE_CALL + ["PackageManager9.FindProvisionedPackages"]),
     row("launch, Gui: the first package with a Start menu entry is launched; a failed launch is a notice; .NET found "
         "under Program Files",
-        args=["--gui"], dotnet_root="program files", user=[pkg(FAMILY, "2.0.22.1414", entries=0), pkg(FAMILY, "2.0.22.1414", entries=2)],
+        args=["--gui"], dotnet_root="program files", user=[dict(APP, entries=0), dict(APP, entries=2)],
         launch=dict(status="error"),
         exit=0,
         log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],

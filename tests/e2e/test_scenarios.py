@@ -9,13 +9,9 @@ import harness
 import scenarios
 
 def log_text(text):
-    """How Installer.log writes a text: each UTF-16 unit above U+00FF as \\uXXXX."""
-    units = text.encode("utf-16-le")
-    out = []
-    for i in range(0, len(units), 2):
-        unit = units[i] | units[i + 1] << 8
-        out.append(chr(unit) if unit <= 0xFF else "\\u%04X" % unit)
-    return "".join(out)
+    """How Installer.log writes a text: each UTF-16 unit above U+00FF as \\uXXXX (the rows' texts
+    hold no character outside the BMP)."""
+    return re.sub(r"[^\x00-\xff]", lambda m: "\\u%04X" % ord(m.group()), text)
 
 
 def expand(value, result, in_log=False):

@@ -25,7 +25,6 @@ struct Row {
 TEST(DeploymentRules, JudgingTableOfEveryOperation) {
     using K = DeploymentKind;
     using S = OperationStatus;
-    const std::wstring unknown = L"Unknown Error";
     const Row rows[] = {
         // Stage: ErrorCode only; only 0x80073CFB is recognised.
         {K::Stage, S::Error, kOther, kPackageAlreadyExists, false, L"Windows says no",
@@ -56,8 +55,7 @@ TEST(DeploymentRules, JudgingTableOfEveryOperation) {
          L"[Package Registrar] Another user is logged in, cannot register package."},
         {K::Register, S::Error, kOther, kPackageNeedsAdmin, true, L"Unknown Error",
          L"[Package Registrar] Package did not register due to required admin privileges, but it should be "
-         L"staged "
-         L"and provisioned ready for launch."},
+         L"staged and provisioned ready for launch."},
         // Order: 0x80073CFB in one code wins over 0x80073D25 in the other; 0x80073D25 over 0x80073D28.
         {K::Register, S::Error, kPackageInUseByOtherUser, kPackageAlreadyExists, true, L"Unknown Error",
          L"[Package Registrar] Package already registered!"},
@@ -67,15 +65,13 @@ TEST(DeploymentRules, JudgingTableOfEveryOperation) {
          L"[Package Registrar] Failed to register package! Error: Windows says no"},
     };
     for (const Row& row : rows) {
-        const std::wstring where =
-            L"kind " + std::to_wstring(static_cast<int>(row.kind)) + L", line " + row.logLine;
-        std::wstring errorText = unknown;
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.logLine)));
+        std::wstring errorText = L"Unknown Error";
         std::wstring line;
         const auto verdict = JudgeDeployment(row.kind, row.status, row.errorCode, row.extendedErrorCode);
-        EXPECT_EQ(ApplyDeploymentVerdict(row.kind, verdict, L"Windows says no", errorText, line), row.result)
-            << std::string(where.begin(), where.end());
-        EXPECT_EQ(errorText, row.errorText) << std::string(where.begin(), where.end());
-        EXPECT_EQ(line, row.logLine) << std::string(where.begin(), where.end());
+        EXPECT_EQ(ApplyDeploymentVerdict(row.kind, verdict, L"Windows says no", errorText, line), row.result);
+        EXPECT_EQ(errorText, row.errorText);
+        EXPECT_EQ(line, row.logLine);
     }
 }
 

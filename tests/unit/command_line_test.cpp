@@ -42,7 +42,7 @@ TEST(CommandLine, OptionTable) {
 TEST(CommandLine, AnythingElseShowsHelp) {
     // Full-width look-alikes too, which a code page's best-fit mapping would turn into "-s".
     for (const wchar_t* arg : {L"-h", L"--help", L"-V", L"--Verbose", L"/v", L"-v=1", L"--silent=yes", L"",
-                               L"-pvs", L"v", L"\uFF0D\uFF53", L"-\uFF53", L"\u2010s"}) {
+                               L"-pvs", L"v", L"-", L"--verb", L"\uFF0D\uFF53", L"-\uFF53", L"\u2010s"}) {
         EXPECT_TRUE(Parse({arg}).showHelp) << testing::PrintToString(std::wstring(arg));
     }
 }

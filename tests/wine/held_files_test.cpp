@@ -30,30 +30,20 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream(path.c_str(), std::ios::binary | std::ios::trunc) << bytes;
 }
 
-// Another process's attempt, through the command interpreter.
-void Cmd(const std::wstring& command) {
-    STARTUPINFOW startup{sizeof(startup)};
-    PROCESS_INFORMATION process{};
-    std::wstring line = L"cmd /c " + command;
-    ASSERT_TRUE(CreateProcessW(L"C:\\windows\\system32\\cmd.exe", line.data(), nullptr, nullptr, FALSE,
-                               CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process));
-    UniqueHandle child(process.hProcess), thread(process.hThread);
-    WaitForSingleObject(child.get(), INFINITE);
-}
-
-// Every way another process could change the file fails, and its bytes stay as they were.
+// Every way to change the file fails, and its bytes stay as they were. Share modes bind every
+// handle alike, whichever process opens it; clearing a read-only attribute first, as an attacker
+// would, shows that the hold is not just that attribute.
 void ExpectHeld(const std::wstring& path, const std::string& bytes) {
     EXPECT_TRUE(ReadBytes(path) == bytes);
     EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                           nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(DeleteFileW(path.c_str()));
+    EXPECT_FALSE(MoveFileExW(path.c_str(), (path + L".moved").c_str(), 0));
     const std::wstring decoy = GetTempFolder() + L"decoy.exe";
     ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\cmd.exe", decoy.c_str(), FALSE));
     EXPECT_FALSE(MoveFileExW(decoy.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
-    Cmd(L"copy /y \"" + decoy + L"\" \"" + path + L"\"");
-    Cmd(L"del /f /q \"" + path + L"\"");
-    Cmd(L"move /y \"" + path + L"\" \"" + path + L".moved\"");
     EXPECT_TRUE(ReadBytes(path) == bytes);
 }
 

@@ -203,9 +203,6 @@ class Machine:
                 not_found.append(SERVED_PATHS[name])
             elif how == "refused":
                 close_after = SERVED_PATHS["dotnet"]
-            elif how == "tampered":
-                with open(target, "wb") as f:
-                    f.write(b"MZ not the installer we pinned")
             elif name == "dotnet":
                 shutil.copyfile(BUILT["dotnet installer"], target)
             else:

@@ -34,7 +34,7 @@ MACHINE = dict(
     dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
     dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
     dotnet_exit=0,  # exit code of the fake .NET installer
-    downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"tampered"|"refused" (it stops listening
+    downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"refused" (it stops listening
     #   after the .NET file)}; None: nothing listens
     slow=0.0,  # seconds between the server's 16 KiB pieces
     installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
@@ -291,10 +291,6 @@ ROWS = [
         exit=1,
         log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED, journal=["PackageManager.FindPackages"]),
-    row(".NET download tampered, Silent: refused, no box, nothing opened",
-        args=["-s"], dotnet=None, downloads={"dotnet": "tampered"},
-        exit=1,
-        log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL]),
     row("nothing listens for the .NET download: the old installer file deleted first",
         args=["-v"], dotnet=None, temp_seed={"netdesktopruntime.exe": b"an earlier download"},
         exit=1,

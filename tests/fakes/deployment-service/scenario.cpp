@@ -10,13 +10,14 @@
 #include "deployment/package_version.h"
 
 namespace fake {
-namespace {
 
 std::wstring Setting(const wchar_t* variable, const wchar_t* fallback) {
     wchar_t buffer[MAX_PATH * 2] = {};
     DWORD length = GetEnvironmentVariableW(variable, buffer, MAX_PATH * 2);
     return length > 0 && length < MAX_PATH * 2 ? std::wstring(buffer, length) : std::wstring(fallback);
 }
+
+namespace {
 
 std::wstring JournalPath() {
     return Setting(L"ORBALT_FAKE_JOURNAL", L"C:\\orbalt-fake\\journal.txt");

@@ -111,16 +111,16 @@ std::atomic<int> operationNumber{0};
 template <typename Operation, typename Handler, typename... More>
 class AsyncObject : public Object<Operation, IAsyncInfo, More...> {
 public:
-    explicit AsyncObject(const Outcome& outcome)
+    // Journals the call that started it. A late one ends from another thread, as Windows would.
+    AsyncObject(const Outcome& outcome, const std::wstring& call)
         : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
-          status_(outcome.late ? Started : outcome.status) {}
-
-    const std::wstring& name() const { return name_; }
-
-    // Ends a late operation from another thread, as Windows would.
-    void FinishLater() {
+          status_(outcome.late ? Started : outcome.status) {
+        Journal(call + L" -> " + name_ + (outcome.late ? L" (late)" : L" (early)"));
+        if (!outcome.late) {
+            return;
+        }
         this->AddRef();
-        HANDLE thread = CreateThread(
+        orbalt::UniqueHandle thread(CreateThread(
             nullptr, 0,
             [](void* context) -> DWORD {
                 auto* self = static_cast<AsyncObject*>(context);
@@ -129,10 +129,7 @@ public:
                 self->Release();
                 return 0;
             },
-            this, 0, nullptr);
-        if (thread != nullptr) {
-            CloseHandle(thread);
-        }
+            this, 0, nullptr));
     }
 
     FAKE_UNEXPECTED(L"IAsyncInfo", get_Id, UINT32*)
@@ -168,11 +165,10 @@ public:
     }
 
 protected:
-    bool IsStarted() {
-        std::lock_guard lock(mutex_);
-        return status_ == Started;
-    }
-    const Outcome& outcome() const { return outcome_; }
+    const Outcome outcome_;
+    const std::wstring name_;
+    std::mutex mutex_;
+    AsyncStatus status_;
 
 private:
     void Finish() {
@@ -189,10 +185,6 @@ private:
         }
     }
 
-    const Outcome outcome_;
-    const std::wstring name_;
-    std::mutex mutex_;
-    AsyncStatus status_;
     bool handlerSet_ = false;
     ComPtr<Handler> handler_;
 };
@@ -203,39 +195,27 @@ class DeploymentOperation final
 public:
     using AsyncObject::AsyncObject;
     HRESULT STDMETHODCALLTYPE GetResults(IDeploymentResult** results) override {
-        Journal(name() + L".GetResults");
-        if (IsStarted()) {
+        Journal(name_ + L".GetResults");
+        std::lock_guard lock(mutex_);
+        if (status_ == Started) {
             return kIllegalMethodCall;
         }
-        if (FAILED(outcome().results)) {
-            return outcome().results;
+        if (FAILED(outcome_.results)) {
+            return outcome_.results;
         }
         AddRef();
         return HandOut(static_cast<IDeploymentResult*>(this), results);
     }
-    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override { return Copy(outcome().errorText, value); }
+    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
+        return Copy(outcome_.errorText, value);
+    }
     HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
-        *value = outcome().extendedErrorCode;
+        *value = outcome_.extendedErrorCode;
         return S_OK;
     }
 };
 
 using BooleanOperation = AsyncObject<IBooleanOperation, IBooleanCompletedHandler>;
-
-// Starts an operation with the scenario's outcome and journals it.
-template <typename Operation, typename Interface>
-HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    WaitWhileHeld(outcome.method.empty() ? L"LaunchAsync" : outcome.method);
-    auto* operation = new Operation(outcome);
-    Journal(call + L" -> " + operation->name() + (outcome.late ? L" (late)" : L" (early)"));
-    if (outcome.late) {
-        operation->FinishLater();
-    }
-    return HandOut(operation, out);
-}
 
 // ---- packages ----------------------------------------------------------------------------
 
@@ -244,7 +224,8 @@ public:
     AppListEntry(std::shared_ptr<const Scenario> scenario, std::wstring label)
         : scenario_(std::move(scenario)), label_(std::move(label)) {}
     HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
-        return Start<BooleanOperation>(scenario_->launch, label_ + L".LaunchAsync", operation);
+        WaitWhileHeld(L"LaunchAsync");
+        return HandOut(new BooleanOperation(scenario_->launch, label_ + L".LaunchAsync"), operation);
     }
 
 private:
@@ -387,8 +368,8 @@ public:
     // IPackageManager
     HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
                                               UINT32 options, IDeploymentOperation** operation) override {
-        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri), dependencies, options,
-                      operation);
+        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri), dependencies,
+                      options, operation);
     }
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
         WaitWhileHeld(L"FindPackages");
@@ -419,34 +400,39 @@ public:
     HRESULT STDMETHODCALLTYPE RegisterPackageByFullNameAsync(HSTRING fullName, IIterableString* dependencies,
                                                              UINT32 options,
                                                              IDeploymentOperation** operation) override {
-        return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name", Quote(ToText(fullName)),
-                      dependencies, options, operation);
+        return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name",
+                      Quote(ToText(fullName)), dependencies, options, operation);
     }
 
     // IPackageManager6
     HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
                                                                IDeploymentOperation** operation) override {
         const std::wstring family = Quote(ToText(packageFamilyName));
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
-                                          L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family,
-                                          operation);
+        WaitWhileHeld(L"ProvisionPackageForAllUsersAsync");
+        return HandOut(
+            new DeploymentOperation(scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
+                                    L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family),
+            operation);
     }
 
     // IPackageManager9
     HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
         Journal(L"PackageManager9.FindProvisionedPackages");
-        return HandOut(new Vector<IVectorPackage, IPackage>(MakePackages(scenario_, scenario_->provisioned)), packages);
+        return HandOut(new Vector<IVectorPackage, IPackage>(MakePackages(scenario_, scenario_->provisioned)),
+                       packages);
     }
 
 private:
     // A deployment call: its outcome is the scenario's first answer whose match is in `argument`.
-    HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what, const std::wstring& argument,
-                   IUnknown* dependencies, UINT32 options, IDeploymentOperation** operation) {
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(method, argument),
-                                          owner + std::wstring(method) + L" " + what + L"=" + argument +
-                                              L" dependencies=" + ListText(dependencies) +
-                                              L" options=" + std::to_wstring(options),
-                                          operation);
+    HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what,
+                   const std::wstring& argument, IUnknown* dependencies, UINT32 options,
+                   IDeploymentOperation** operation) {
+        WaitWhileHeld(method);
+        return HandOut(new DeploymentOperation(scenario_->OutcomeOf(method, argument),
+                                               owner + std::wstring(method) + L" " + what + L"=" + argument +
+                                                   L" dependencies=" + ListText(dependencies) + L" options=" +
+                                                   std::to_wstring(options)),
+                       operation);
     }
 
     const std::shared_ptr<const Scenario> scenario_;

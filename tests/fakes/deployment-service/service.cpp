@@ -2,7 +2,6 @@
 // Windows.Management.Deployment.PackageManager and Windows.Foundation.Uri, it answers through
 // the installer's own hand-declared ABI from a scenario file and journals every call.
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <tuple>
 #include <vector>
@@ -221,43 +220,21 @@ using BooleanOperation = AsyncObject<IBooleanOperation, IBooleanCompletedHandler
 
 class AppListEntry final : public Object<IAppListEntry> {
 public:
-    AppListEntry(std::shared_ptr<const Scenario> scenario, std::wstring label)
-        : scenario_(std::move(scenario)), label_(std::move(label)) {}
+    AppListEntry(const Outcome& launch, std::wstring label) : launch_(launch), label_(std::move(label)) {}
     HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
         WaitWhileHeld(L"LaunchAsync");
-        return HandOut(new BooleanOperation(scenario_->launch, label_ + L".LaunchAsync"), operation);
+        return HandOut(new BooleanOperation(launch_, label_ + L".LaunchAsync"), operation);
     }
 
 private:
-    const std::shared_ptr<const Scenario> scenario_;
+    const Outcome launch_;
     const std::wstring label_;
 };
 
-// A read-only vector of the given items (IVectorView<T>, IVector<T>: only GetAt and Size are called).
-template <typename Interface, typename Item> class Vector final : public Object<Interface> {
+// Its own id and its own list of app list entries (IVectorView: only GetAt and Size are called), too.
+class Package final : public Object<IPackage, IPackage8, IPackageId, IVectorViewAppListEntry> {
 public:
-    explicit Vector(std::vector<ComPtr<Item>> items) : items_(std::move(items)) {}
-    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, Item** item) override {
-        if (index >= items_.size()) {
-            return kBounds;
-        }
-        *item = ComPtr<Item>(items_[index]).detach();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
-        *size = static_cast<UINT32>(items_.size());
-        return S_OK;
-    }
-
-private:
-    const std::vector<ComPtr<Item>> items_;
-};
-
-// Its own id, too.
-class Package final : public Object<IPackage, IPackage8, IPackageId> {
-public:
-    Package(std::shared_ptr<const Scenario> scenario, const PackageEntry& entry)
-        : scenario_(std::move(scenario)), entry_(entry) {}
+    Package(const PackageEntry& entry, const Outcome& launch) : entry_(entry), launch_(launch) {}
     HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
         AddRef();
         return HandOut(static_cast<IPackageId*>(this), value);
@@ -273,56 +250,59 @@ public:
     HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
     HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
         Journal(entry_.label + L".GetAppListEntries");
-        std::vector<ComPtr<IAppListEntry>> list;
-        for (UINT32 i = 0; i < entry_.entries; ++i) {
-            list.push_back(ComPtr<IAppListEntry>::Attach(
-                new AppListEntry(scenario_, entry_.label + L".entry[" + std::to_wstring(i) + L"]")));
+        AddRef();
+        return HandOut(static_cast<IVectorViewAppListEntry*>(this), entries);
+    }
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IAppListEntry** entry) override {
+        if (index >= entry_.entries) {
+            return kBounds;
         }
-        return HandOut(new Vector<IVectorViewAppListEntry, IAppListEntry>(std::move(list)), entries);
+        return HandOut(new AppListEntry(launch_, entry_.label + L".entry[" + std::to_wstring(index) + L"]"),
+                       entry);
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = entry_.entries;
+        return S_OK;
     }
 
 private:
-    const std::shared_ptr<const Scenario> scenario_;
     const PackageEntry entry_;
+    const Outcome launch_;
 };
 
-using PackageList = std::vector<ComPtr<IPackage>>;
-
-PackageList MakePackages(const std::shared_ptr<const Scenario>& scenario,
-                         const std::vector<PackageEntry>& listed) {
-    PackageList packages;
-    for (const PackageEntry& entry : listed) {
-        packages.push_back(ComPtr<IPackage>::Attach(new Package(scenario, entry)));
-    }
-    return packages;
-}
-
-// IIterable<Package> and, from First, a fresh IIterator<Package> over the same list.
-class PackageIterable final : public Object<IIterablePackage, IIteratorPackage> {
+// The packages a query finds, as IIterable<Package> (from First, a fresh IIterator<Package> over
+// the same list) or as IVector<Package> (only GetAt and Size are called).
+class PackageList final : public Object<IIterablePackage, IIteratorPackage, IVectorPackage> {
 public:
-    explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
+    PackageList(std::vector<PackageEntry> entries, const Outcome& launch)
+        : entries_(std::move(entries)), launch_(launch) {}
     HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
-        return HandOut(new PackageIterable(packages_), iterator);
+        return HandOut(new PackageList(entries_, launch_), iterator);
     }
-    HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override {
-        if (index_ >= packages_.size()) {
-            return kBounds;
-        }
-        *current = ComPtr<IPackage>(packages_[index_]).detach();
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override { return GetAt(index_, current); }
     HRESULT STDMETHODCALLTYPE get_HasCurrent(boolean* hasCurrent) override {
-        *hasCurrent = index_ < packages_.size();
+        *hasCurrent = index_ < entries_.size();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE MoveNext(boolean* hasCurrent) override {
-        index_ += index_ < packages_.size() ? 1 : 0;
+        index_ += index_ < entries_.size() ? 1 : 0;
         return get_HasCurrent(hasCurrent);
+    }
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IPackage** package) override {
+        if (index >= entries_.size()) {
+            return kBounds;
+        }
+        return HandOut(new Package(entries_[index], launch_), package);
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = static_cast<UINT32>(entries_.size());
+        return S_OK;
     }
 
 private:
-    const PackageList packages_;
-    std::size_t index_ = 0;
+    const std::vector<PackageEntry> entries_;
+    const Outcome launch_;
+    UINT32 index_ = 0;
 };
 
 // ---- Windows.Foundation.Uri --------------------------------------------------------------
@@ -363,7 +343,7 @@ std::wstring ListText(IUnknown* list) {
 class PackageManager final
     : public Object<IPackageManager, IPackageManager2, IPackageManager6, IPackageManager9> {
 public:
-    PackageManager() : scenario_(std::make_shared<const Scenario>(LoadScenario())) {}
+    PackageManager() : scenario_(LoadScenario()) {}
 
     // IPackageManager
     HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
@@ -374,7 +354,7 @@ public:
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
         WaitWhileHeld(L"FindPackages");
         Journal(L"PackageManager.FindPackages");
-        return HandOut(new PackageIterable(MakePackages(scenario_, scenario_->installed)), packages);
+        return HandOut(new PackageList(scenario_.installed, scenario_.launch), packages);
     }
     HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityIdPackageFamilyName(
         HSTRING userSecurityId, HSTRING packageFamilyName, IIterablePackage** packages) override {
@@ -382,12 +362,12 @@ public:
         Journal(L"PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid=" +
                 Quote(ToText(userSecurityId)) + L" family=" + Quote(family));
         std::vector<PackageEntry> matching;
-        for (const PackageEntry& entry : scenario_->user) {
+        for (const PackageEntry& entry : scenario_.user) {
             if (entry.family == family) {
                 matching.push_back(entry);
             }
         }
-        return HandOut(new PackageIterable(MakePackages(scenario_, matching)), packages);
+        return HandOut(new PackageList(std::move(matching), scenario_.launch), packages);
     }
 
     // IPackageManager2
@@ -410,7 +390,7 @@ public:
         const std::wstring family = Quote(ToText(packageFamilyName));
         WaitWhileHeld(L"ProvisionPackageForAllUsersAsync");
         return HandOut(
-            new DeploymentOperation(scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
+            new DeploymentOperation(scenario_.OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
                                     L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family),
             operation);
     }
@@ -418,8 +398,7 @@ public:
     // IPackageManager9
     HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
         Journal(L"PackageManager9.FindProvisionedPackages");
-        return HandOut(new Vector<IVectorPackage, IPackage>(MakePackages(scenario_, scenario_->provisioned)),
-                       packages);
+        return HandOut(new PackageList(scenario_.provisioned, scenario_.launch), packages);
     }
 
 private:
@@ -428,14 +407,14 @@ private:
                    const std::wstring& argument, IUnknown* dependencies, UINT32 options,
                    IDeploymentOperation** operation) {
         WaitWhileHeld(method);
-        return HandOut(new DeploymentOperation(scenario_->OutcomeOf(method, argument),
+        return HandOut(new DeploymentOperation(scenario_.OutcomeOf(method, argument),
                                                owner + std::wstring(method) + L" " + what + L"=" + argument +
                                                    L" dependencies=" + ListText(dependencies) + L" options=" +
                                                    std::to_wstring(options)),
                        operation);
     }
 
-    const std::shared_ptr<const Scenario> scenario_;
+    const Scenario scenario_;
 };
 
 class PackageManagerFactory final : public Object<IActivationFactory> {

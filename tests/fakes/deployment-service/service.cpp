@@ -37,14 +37,7 @@ std::wstring Quote(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::wstring ToText(HSTRING value) {
-    return HString::ToWString(value);
-}
-
 HRESULT Copy(const std::wstring& text, HSTRING* out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
     return WindowsCreateString(text.data(), static_cast<UINT32>(text.size()), out);
 }
 
@@ -320,22 +313,21 @@ class UriFactory final : public Object<IActivationFactory, IUriRuntimeClassFacto
 public:
     FAKE_UNEXPECTED(L"UriFactory", ActivateInstance, IInspectable**)
     HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri, IUriRuntimeClass** instance) override {
-        Journal(L"Uri.CreateUri " + Quote(ToText(uri)));
-        return HandOut(new Uri(ToText(uri)), instance);
+        Journal(L"Uri.CreateUri " + Quote(HString::ToWString(uri)));
+        return HandOut(new Uri(HString::ToWString(uri)), instance);
     }
 };
 
+// The installer only ever passes a Uri it made, never null.
 std::wstring UriText(IUriRuntimeClass* uri) {
-    if (uri == nullptr) {
-        return L"null";
-    }
     HString text;
     uri->get_RawUri(text.put());
     return Quote(text.str());
 }
 
-std::wstring ListText(IUnknown* list) {
-    return list == nullptr ? L"null" : L"(a list)";
+std::wstring DependenciesAndOptions(IUnknown* dependencies, UINT32 options) {
+    return (dependencies == nullptr ? L" dependencies=null" : L" dependencies=(a list)") +
+           (L" options=" + std::to_wstring(options));
 }
 
 // ---- Windows.Management.Deployment.PackageManager ----------------------------------------
@@ -348,8 +340,8 @@ public:
     // IPackageManager
     HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
                                               UINT32 options, IDeploymentOperation** operation) override {
-        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri), dependencies,
-                      options, operation);
+        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri),
+                      DependenciesAndOptions(dependencies, options), operation);
     }
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
         WaitWhileHeld(L"FindPackages");
@@ -358,9 +350,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityIdPackageFamilyName(
         HSTRING userSecurityId, HSTRING packageFamilyName, IIterablePackage** packages) override {
-        const std::wstring family = ToText(packageFamilyName);
+        const std::wstring family = HString::ToWString(packageFamilyName);
         Journal(L"PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid=" +
-                Quote(ToText(userSecurityId)) + L" family=" + Quote(family));
+                Quote(HString::ToWString(userSecurityId)) + L" family=" + Quote(family));
         std::vector<PackageEntry> matching;
         for (const PackageEntry& entry : scenario_.user) {
             if (entry.family == family) {
@@ -375,24 +367,21 @@ public:
                                                            IIterableUri* dependencies, UINT32 options,
                                                            IDeploymentOperation** operation) override {
         return Deploy(L"PackageManager2.", L"StagePackageWithOptionsAsync", L"uri", UriText(packageUri),
-                      dependencies, options, operation);
+                      DependenciesAndOptions(dependencies, options), operation);
     }
     HRESULT STDMETHODCALLTYPE RegisterPackageByFullNameAsync(HSTRING fullName, IIterableString* dependencies,
                                                              UINT32 options,
                                                              IDeploymentOperation** operation) override {
         return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name",
-                      Quote(ToText(fullName)), dependencies, options, operation);
+                      Quote(HString::ToWString(fullName)), DependenciesAndOptions(dependencies, options),
+                      operation);
     }
 
     // IPackageManager6
     HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
                                                                IDeploymentOperation** operation) override {
-        const std::wstring family = Quote(ToText(packageFamilyName));
-        WaitWhileHeld(L"ProvisionPackageForAllUsersAsync");
-        return HandOut(
-            new DeploymentOperation(scenario_.OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
-                                    L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family),
-            operation);
+        return Deploy(L"PackageManager6.", L"ProvisionPackageForAllUsersAsync", L"family",
+                      Quote(HString::ToWString(packageFamilyName)), L"", operation);
     }
 
     // IPackageManager9
@@ -402,16 +391,13 @@ public:
     }
 
 private:
-    // A deployment call: its outcome is the scenario's first answer whose match is in `argument`.
+    // A deployment call, journaled with its argument and the `more` it was given; its outcome is the
+    // scenario's first answer for the method whose match is in `argument`.
     HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what,
-                   const std::wstring& argument, IUnknown* dependencies, UINT32 options,
-                   IDeploymentOperation** operation) {
+                   const std::wstring& argument, const std::wstring& more, IDeploymentOperation** operation) {
         WaitWhileHeld(method);
-        return HandOut(new DeploymentOperation(scenario_.OutcomeOf(method, argument),
-                                               owner + std::wstring(method) + L" " + what + L"=" + argument +
-                                                   L" dependencies=" + ListText(dependencies) + L" options=" +
-                                                   std::to_wstring(options)),
-                       operation);
+        const std::wstring call = owner + std::wstring(method) + L" " + what + L"=" + argument + more;
+        return HandOut(new DeploymentOperation(scenario_.OutcomeOf(method, argument), call), operation);
     }
 
     const Scenario scenario_;
@@ -431,7 +417,7 @@ public:
 
 extern "C" __declspec(dllexport) HRESULT WINAPI
     DllGetActivationFactory(HSTRING classId, IActivationFactory** factory) {
-    const std::wstring name = fake::ToText(classId);
+    const std::wstring name = orbalt::HString::ToWString(classId);
     fake::Journal(L"DllGetActivationFactory " + name);
     if (name == L"Windows.Management.Deployment.PackageManager") {
         *factory = new fake::PackageManagerFactory();

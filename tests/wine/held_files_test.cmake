@@ -13,3 +13,6 @@ target_compile_definitions(${target} PRIVATE
 file(GENERATE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/held_files.rc"
      CONTENT "EXE_NETCORECHECK EXE \"$<TARGET_FILE:fake_dotnet_installer>\"\n")
 target_sources(${target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/held_files.rc")
+# The resource compiler does not see the embedded file: a rebuilt fake installer must rebuild it.
+set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/held_files.rc" PROPERTIES
+                            OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/tests/fakes/fake_dotnet_installer.exe")

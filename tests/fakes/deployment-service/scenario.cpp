@@ -10,13 +10,14 @@
 #include "deployment/package_version.h"
 
 namespace fake {
-namespace {
 
 std::wstring Setting(const wchar_t* variable, const wchar_t* fallback) {
     wchar_t buffer[MAX_PATH * 2] = {};
     DWORD length = GetEnvironmentVariableW(variable, buffer, MAX_PATH * 2);
     return length > 0 && length < MAX_PATH * 2 ? std::wstring(buffer, length) : std::wstring(fallback);
 }
+
+namespace {
 
 std::wstring JournalPath() {
     return Setting(L"ORBALT_FAKE_JOURNAL", L"C:\\orbalt-fake\\journal.txt");
@@ -34,9 +35,7 @@ Outcome Scenario::OutcomeOf(const std::wstring& method, const std::wstring& argu
             return outcome;
         }
     }
-    Outcome success;
-    success.method = method;
-    return success;
+    return {};
 }
 
 // One record per line, its fields in a fixed order separated by tabs (see README.md).
@@ -70,8 +69,11 @@ Scenario LoadScenario() {
                              : f[0] == L"user"    ? scenario.user
                                                   : scenario.provisioned;
             const orbalt::PackageVersion v = orbalt::ParsePackageVersion(f[2]);
-            packages.push_back({f[1], {v.Major, v.Minor, v.Build, v.Revision}, static_cast<INT32>(Number(f[3])),
-                                static_cast<UINT32>(Number(f[4])), f[0] + L"[" + std::to_wstring(packages.size()) + L"]"});
+            packages.push_back({f[1],
+                                {v.Major, v.Minor, v.Build, v.Revision},
+                                static_cast<INT32>(Number(f[3])),
+                                static_cast<UINT32>(Number(f[4])),
+                                f[0] + L"[" + std::to_wstring(packages.size()) + L"]"});
         } else if (!line.empty()) {
             Journal(L"unreadable scenario line: " + line); // shows in every journal a test compares
         }
@@ -97,7 +99,8 @@ void WaitWhileHeld(const std::wstring& call) {
         return;
     }
     Journal(L"held " + call);
-    for (int waited = 0; waited < 60000 && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES; waited += 50) {
+    for (int waited = 0; waited < 60000 && GetFileAttributesW(hold.c_str()) != INVALID_FILE_ATTRIBUTES;
+         waited += 50) {
         Sleep(50);
     }
 }

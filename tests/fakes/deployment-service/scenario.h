@@ -1,5 +1,5 @@
 // What the simulated deployment service answers, read from a scenario file, and the journal of
-// the calls it received. See README.md for both formats.
+// the calls it and the fake .NET installer received. See README.md for both formats.
 #pragma once
 
 #include <windows.h>
@@ -43,6 +43,8 @@ struct Scenario {
     Outcome OutcomeOf(const std::wstring& method, const std::wstring& argument) const;
 };
 
+// The environment variable's value, or the fallback when it is unset.
+std::wstring Setting(const wchar_t* variable, const wchar_t* fallback);
 Scenario LoadScenario();
 void Journal(const std::wstring& line);
 // Blocks the call while the file "hold-<call>" lies beside the journal (at most a minute), so that a

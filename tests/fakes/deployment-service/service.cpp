@@ -2,7 +2,6 @@
 // Windows.Management.Deployment.PackageManager and Windows.Foundation.Uri, it answers through
 // the installer's own hand-declared ABI from a scenario file and journals every call.
 #include <atomic>
-#include <memory>
 #include <mutex>
 #include <tuple>
 #include <vector>
@@ -38,14 +37,7 @@ std::wstring Quote(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
-std::wstring ToText(HSTRING value) {
-    return HString::ToWString(value);
-}
-
 HRESULT Copy(const std::wstring& text, HSTRING* out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
     return WindowsCreateString(text.data(), static_cast<UINT32>(text.size()), out);
 }
 
@@ -111,16 +103,16 @@ std::atomic<int> operationNumber{0};
 template <typename Operation, typename Handler, typename... More>
 class AsyncObject : public Object<Operation, IAsyncInfo, More...> {
 public:
-    explicit AsyncObject(const Outcome& outcome)
+    // Journals the call that started it. A late one ends from another thread, as Windows would.
+    AsyncObject(const Outcome& outcome, const std::wstring& call)
         : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
-          status_(outcome.late ? Started : outcome.status) {}
-
-    const std::wstring& name() const { return name_; }
-
-    // Ends a late operation from another thread, as Windows would.
-    void FinishLater() {
+          status_(outcome.late ? Started : outcome.status) {
+        Journal(call + L" -> " + name_ + (outcome.late ? L" (late)" : L" (early)"));
+        if (!outcome.late) {
+            return;
+        }
         this->AddRef();
-        HANDLE thread = CreateThread(
+        orbalt::UniqueHandle thread(CreateThread(
             nullptr, 0,
             [](void* context) -> DWORD {
                 auto* self = static_cast<AsyncObject*>(context);
@@ -129,10 +121,7 @@ public:
                 self->Release();
                 return 0;
             },
-            this, 0, nullptr);
-        if (thread != nullptr) {
-            CloseHandle(thread);
-        }
+            this, 0, nullptr));
     }
 
     FAKE_UNEXPECTED(L"IAsyncInfo", get_Id, UINT32*)
@@ -168,11 +157,10 @@ public:
     }
 
 protected:
-    bool IsStarted() {
-        std::lock_guard lock(mutex_);
-        return status_ == Started;
-    }
-    const Outcome& outcome() const { return outcome_; }
+    const Outcome outcome_;
+    const std::wstring name_;
+    std::mutex mutex_;
+    AsyncStatus status_;
 
 private:
     void Finish() {
@@ -189,10 +177,6 @@ private:
         }
     }
 
-    const Outcome outcome_;
-    const std::wstring name_;
-    std::mutex mutex_;
-    AsyncStatus status_;
     bool handlerSet_ = false;
     ComPtr<Handler> handler_;
 };
@@ -203,80 +187,47 @@ class DeploymentOperation final
 public:
     using AsyncObject::AsyncObject;
     HRESULT STDMETHODCALLTYPE GetResults(IDeploymentResult** results) override {
-        Journal(name() + L".GetResults");
-        if (IsStarted()) {
+        Journal(name_ + L".GetResults");
+        std::lock_guard lock(mutex_);
+        if (status_ == Started) {
             return kIllegalMethodCall;
         }
-        if (FAILED(outcome().results)) {
-            return outcome().results;
+        if (FAILED(outcome_.results)) {
+            return outcome_.results;
         }
         AddRef();
         return HandOut(static_cast<IDeploymentResult*>(this), results);
     }
-    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override { return Copy(outcome().errorText, value); }
+    HRESULT STDMETHODCALLTYPE get_ErrorText(HSTRING* value) override {
+        return Copy(outcome_.errorText, value);
+    }
     HRESULT STDMETHODCALLTYPE get_ExtendedErrorCode(HRESULT* value) override {
-        *value = outcome().extendedErrorCode;
+        *value = outcome_.extendedErrorCode;
         return S_OK;
     }
 };
 
 using BooleanOperation = AsyncObject<IBooleanOperation, IBooleanCompletedHandler>;
 
-// Starts an operation with the scenario's outcome and journals it.
-template <typename Operation, typename Interface>
-HRESULT Start(const Outcome& outcome, const std::wstring& call, Interface** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    WaitWhileHeld(outcome.method.empty() ? L"LaunchAsync" : outcome.method);
-    auto* operation = new Operation(outcome);
-    Journal(call + L" -> " + operation->name() + (outcome.late ? L" (late)" : L" (early)"));
-    if (outcome.late) {
-        operation->FinishLater();
-    }
-    return HandOut(operation, out);
-}
-
 // ---- packages ----------------------------------------------------------------------------
 
 class AppListEntry final : public Object<IAppListEntry> {
 public:
-    AppListEntry(std::shared_ptr<const Scenario> scenario, std::wstring label)
-        : scenario_(std::move(scenario)), label_(std::move(label)) {}
+    AppListEntry(const Outcome& launch, std::wstring label) : launch_(launch), label_(std::move(label)) {}
     HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
-        return Start<BooleanOperation>(scenario_->launch, label_ + L".LaunchAsync", operation);
+        WaitWhileHeld(L"LaunchAsync");
+        return HandOut(new BooleanOperation(launch_, label_ + L".LaunchAsync"), operation);
     }
 
 private:
-    const std::shared_ptr<const Scenario> scenario_;
+    const Outcome launch_;
     const std::wstring label_;
 };
 
-// A read-only vector of the given items (IVectorView<T>, IVector<T>: only GetAt and Size are called).
-template <typename Interface, typename Item> class Vector final : public Object<Interface> {
+// Its own id and its own list of app list entries (IVectorView: only GetAt and Size are called), too.
+class Package final : public Object<IPackage, IPackage8, IPackageId, IVectorViewAppListEntry> {
 public:
-    explicit Vector(std::vector<ComPtr<Item>> items) : items_(std::move(items)) {}
-    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, Item** item) override {
-        if (index >= items_.size()) {
-            return kBounds;
-        }
-        *item = ComPtr<Item>(items_[index]).detach();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
-        *size = static_cast<UINT32>(items_.size());
-        return S_OK;
-    }
-
-private:
-    const std::vector<ComPtr<Item>> items_;
-};
-
-// Its own id, too.
-class Package final : public Object<IPackage, IPackage8, IPackageId> {
-public:
-    Package(std::shared_ptr<const Scenario> scenario, const PackageEntry& entry)
-        : scenario_(std::move(scenario)), entry_(entry) {}
+    Package(const PackageEntry& entry, const Outcome& launch) : entry_(entry), launch_(launch) {}
     HRESULT STDMETHODCALLTYPE get_Id(IPackageId** value) override {
         AddRef();
         return HandOut(static_cast<IPackageId*>(this), value);
@@ -292,56 +243,59 @@ public:
     HRESULT STDMETHODCALLTYPE get_FamilyName(HSTRING* value) override { return Copy(entry_.family, value); }
     HRESULT STDMETHODCALLTYPE GetAppListEntries(IVectorViewAppListEntry** entries) override {
         Journal(entry_.label + L".GetAppListEntries");
-        std::vector<ComPtr<IAppListEntry>> list;
-        for (UINT32 i = 0; i < entry_.entries; ++i) {
-            list.push_back(ComPtr<IAppListEntry>::Attach(
-                new AppListEntry(scenario_, entry_.label + L".entry[" + std::to_wstring(i) + L"]")));
+        AddRef();
+        return HandOut(static_cast<IVectorViewAppListEntry*>(this), entries);
+    }
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IAppListEntry** entry) override {
+        if (index >= entry_.entries) {
+            return kBounds;
         }
-        return HandOut(new Vector<IVectorViewAppListEntry, IAppListEntry>(std::move(list)), entries);
+        return HandOut(new AppListEntry(launch_, entry_.label + L".entry[" + std::to_wstring(index) + L"]"),
+                       entry);
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = entry_.entries;
+        return S_OK;
     }
 
 private:
-    const std::shared_ptr<const Scenario> scenario_;
     const PackageEntry entry_;
+    const Outcome launch_;
 };
 
-using PackageList = std::vector<ComPtr<IPackage>>;
-
-PackageList MakePackages(const std::shared_ptr<const Scenario>& scenario,
-                         const std::vector<PackageEntry>& listed) {
-    PackageList packages;
-    for (const PackageEntry& entry : listed) {
-        packages.push_back(ComPtr<IPackage>::Attach(new Package(scenario, entry)));
-    }
-    return packages;
-}
-
-// IIterable<Package> and, from First, a fresh IIterator<Package> over the same list.
-class PackageIterable final : public Object<IIterablePackage, IIteratorPackage> {
+// The packages a query finds, as IIterable<Package> (from First, a fresh IIterator<Package> over
+// the same list) or as IVector<Package> (only GetAt and Size are called).
+class PackageList final : public Object<IIterablePackage, IIteratorPackage, IVectorPackage> {
 public:
-    explicit PackageIterable(PackageList packages) : packages_(std::move(packages)) {}
+    PackageList(std::vector<PackageEntry> entries, const Outcome& launch)
+        : entries_(std::move(entries)), launch_(launch) {}
     HRESULT STDMETHODCALLTYPE First(IIteratorPackage** iterator) override {
-        return HandOut(new PackageIterable(packages_), iterator);
+        return HandOut(new PackageList(entries_, launch_), iterator);
     }
-    HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override {
-        if (index_ >= packages_.size()) {
-            return kBounds;
-        }
-        *current = ComPtr<IPackage>(packages_[index_]).detach();
-        return S_OK;
-    }
+    HRESULT STDMETHODCALLTYPE get_Current(IPackage** current) override { return GetAt(index_, current); }
     HRESULT STDMETHODCALLTYPE get_HasCurrent(boolean* hasCurrent) override {
-        *hasCurrent = index_ < packages_.size();
+        *hasCurrent = index_ < entries_.size();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE MoveNext(boolean* hasCurrent) override {
-        index_ += index_ < packages_.size() ? 1 : 0;
+        index_ += index_ < entries_.size() ? 1 : 0;
         return get_HasCurrent(hasCurrent);
+    }
+    HRESULT STDMETHODCALLTYPE GetAt(UINT32 index, IPackage** package) override {
+        if (index >= entries_.size()) {
+            return kBounds;
+        }
+        return HandOut(new Package(entries_[index], launch_), package);
+    }
+    HRESULT STDMETHODCALLTYPE get_Size(UINT32* size) override {
+        *size = static_cast<UINT32>(entries_.size());
+        return S_OK;
     }
 
 private:
-    const PackageList packages_;
-    std::size_t index_ = 0;
+    const std::vector<PackageEntry> entries_;
+    const Outcome launch_;
+    UINT32 index_ = 0;
 };
 
 // ---- Windows.Foundation.Uri --------------------------------------------------------------
@@ -359,22 +313,21 @@ class UriFactory final : public Object<IActivationFactory, IUriRuntimeClassFacto
 public:
     FAKE_UNEXPECTED(L"UriFactory", ActivateInstance, IInspectable**)
     HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri, IUriRuntimeClass** instance) override {
-        Journal(L"Uri.CreateUri " + Quote(ToText(uri)));
-        return HandOut(new Uri(ToText(uri)), instance);
+        Journal(L"Uri.CreateUri " + Quote(HString::ToWString(uri)));
+        return HandOut(new Uri(HString::ToWString(uri)), instance);
     }
 };
 
+// The installer only ever passes a Uri it made, never null.
 std::wstring UriText(IUriRuntimeClass* uri) {
-    if (uri == nullptr) {
-        return L"null";
-    }
     HString text;
     uri->get_RawUri(text.put());
     return Quote(text.str());
 }
 
-std::wstring ListText(IUnknown* list) {
-    return list == nullptr ? L"null" : L"(a list)";
+std::wstring DependenciesAndOptions(IUnknown* dependencies, UINT32 options) {
+    return (dependencies == nullptr ? L" dependencies=null" : L" dependencies=(a list)") +
+           (L" options=" + std::to_wstring(options));
 }
 
 // ---- Windows.Management.Deployment.PackageManager ----------------------------------------
@@ -382,31 +335,31 @@ std::wstring ListText(IUnknown* list) {
 class PackageManager final
     : public Object<IPackageManager, IPackageManager2, IPackageManager6, IPackageManager9> {
 public:
-    PackageManager() : scenario_(std::make_shared<const Scenario>(LoadScenario())) {}
+    PackageManager() : scenario_(LoadScenario()) {}
 
     // IPackageManager
     HRESULT STDMETHODCALLTYPE AddPackageAsync(IUriRuntimeClass* packageUri, IIterableUri* dependencies,
                                               UINT32 options, IDeploymentOperation** operation) override {
-        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri), dependencies, options,
-                      operation);
+        return Deploy(L"PackageManager.", L"AddPackageAsync", L"uri", UriText(packageUri),
+                      DependenciesAndOptions(dependencies, options), operation);
     }
     HRESULT STDMETHODCALLTYPE FindPackages(IIterablePackage** packages) override {
         WaitWhileHeld(L"FindPackages");
         Journal(L"PackageManager.FindPackages");
-        return HandOut(new PackageIterable(MakePackages(scenario_, scenario_->installed)), packages);
+        return HandOut(new PackageList(scenario_.installed, scenario_.launch), packages);
     }
     HRESULT STDMETHODCALLTYPE FindPackagesByUserSecurityIdPackageFamilyName(
         HSTRING userSecurityId, HSTRING packageFamilyName, IIterablePackage** packages) override {
-        const std::wstring family = ToText(packageFamilyName);
+        const std::wstring family = HString::ToWString(packageFamilyName);
         Journal(L"PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid=" +
-                Quote(ToText(userSecurityId)) + L" family=" + Quote(family));
+                Quote(HString::ToWString(userSecurityId)) + L" family=" + Quote(family));
         std::vector<PackageEntry> matching;
-        for (const PackageEntry& entry : scenario_->user) {
+        for (const PackageEntry& entry : scenario_.user) {
             if (entry.family == family) {
                 matching.push_back(entry);
             }
         }
-        return HandOut(new PackageIterable(MakePackages(scenario_, matching)), packages);
+        return HandOut(new PackageList(std::move(matching), scenario_.launch), packages);
     }
 
     // IPackageManager2
@@ -414,42 +367,40 @@ public:
                                                            IIterableUri* dependencies, UINT32 options,
                                                            IDeploymentOperation** operation) override {
         return Deploy(L"PackageManager2.", L"StagePackageWithOptionsAsync", L"uri", UriText(packageUri),
-                      dependencies, options, operation);
+                      DependenciesAndOptions(dependencies, options), operation);
     }
     HRESULT STDMETHODCALLTYPE RegisterPackageByFullNameAsync(HSTRING fullName, IIterableString* dependencies,
                                                              UINT32 options,
                                                              IDeploymentOperation** operation) override {
-        return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name", Quote(ToText(fullName)),
-                      dependencies, options, operation);
+        return Deploy(L"PackageManager2.", L"RegisterPackageByFullNameAsync", L"name",
+                      Quote(HString::ToWString(fullName)), DependenciesAndOptions(dependencies, options),
+                      operation);
     }
 
     // IPackageManager6
     HRESULT STDMETHODCALLTYPE ProvisionPackageForAllUsersAsync(HSTRING packageFamilyName,
                                                                IDeploymentOperation** operation) override {
-        const std::wstring family = Quote(ToText(packageFamilyName));
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(L"ProvisionPackageForAllUsersAsync", family),
-                                          L"PackageManager6.ProvisionPackageForAllUsersAsync family=" + family,
-                                          operation);
+        return Deploy(L"PackageManager6.", L"ProvisionPackageForAllUsersAsync", L"family",
+                      Quote(HString::ToWString(packageFamilyName)), L"", operation);
     }
 
     // IPackageManager9
     HRESULT STDMETHODCALLTYPE FindProvisionedPackages(IVectorPackage** packages) override {
         Journal(L"PackageManager9.FindProvisionedPackages");
-        return HandOut(new Vector<IVectorPackage, IPackage>(MakePackages(scenario_, scenario_->provisioned)), packages);
+        return HandOut(new PackageList(scenario_.provisioned, scenario_.launch), packages);
     }
 
 private:
-    // A deployment call: its outcome is the scenario's first answer whose match is in `argument`.
-    HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what, const std::wstring& argument,
-                   IUnknown* dependencies, UINT32 options, IDeploymentOperation** operation) {
-        return Start<DeploymentOperation>(scenario_->OutcomeOf(method, argument),
-                                          owner + std::wstring(method) + L" " + what + L"=" + argument +
-                                              L" dependencies=" + ListText(dependencies) +
-                                              L" options=" + std::to_wstring(options),
-                                          operation);
+    // A deployment call, journaled with its argument and the `more` it was given; its outcome is the
+    // scenario's first answer for the method whose match is in `argument`.
+    HRESULT Deploy(const wchar_t* owner, const wchar_t* method, const wchar_t* what,
+                   const std::wstring& argument, const std::wstring& more, IDeploymentOperation** operation) {
+        WaitWhileHeld(method);
+        const std::wstring call = owner + std::wstring(method) + L" " + what + L"=" + argument + more;
+        return HandOut(new DeploymentOperation(scenario_.OutcomeOf(method, argument), call), operation);
     }
 
-    const std::shared_ptr<const Scenario> scenario_;
+    const Scenario scenario_;
 };
 
 class PackageManagerFactory final : public Object<IActivationFactory> {
@@ -466,7 +417,7 @@ public:
 
 extern "C" __declspec(dllexport) HRESULT WINAPI
     DllGetActivationFactory(HSTRING classId, IActivationFactory** factory) {
-    const std::wstring name = fake::ToText(classId);
+    const std::wstring name = orbalt::HString::ToWString(classId);
     fake::Journal(L"DllGetActivationFactory " + name);
     if (name == L"Windows.Management.Deployment.PackageManager") {
         *factory = new fake::PackageManagerFactory();

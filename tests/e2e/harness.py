@@ -223,7 +223,7 @@ class Machine:
         lines = lambda *path: (_read(os.path.join(self.drive_c, *path)) or "").splitlines()  # noqa: E731
         return types.SimpleNamespace(
             exit_code=int(_read(rc_file).strip()), windows_temp=self.windows_temp,
-            console=ANSI.sub("", console.decode("utf-8", "replace")).replace("\r", ""),
+            console=_as_shown(ANSI.sub("", console.decode("utf-8", "replace"))),
             log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],
@@ -241,6 +241,18 @@ class Machine:
         if self.mounted:
             subprocess.run(["umount", self.mounted], check=False)
         shutil.rmtree(self.path, ignore_errors=True)
+
+
+def _as_shown(text):
+    """The terminal's lines as they end up on screen: text after a carriage return overwrites its
+    line from the start (Wine's console redraws a line that it wraps that way)."""
+    lines = []
+    for line in text.split("\n"):
+        shown = ""
+        for part in line.split("\r"):
+            shown = part + shown[len(part):]
+        lines.append(shown)
+    return "\n".join(lines)
 
 
 def _settle(env, seconds=30):

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "window/layout.h"
 
 namespace orbalt {
@@ -13,20 +15,17 @@ TEST(StatusWindowPlacement, EachDpiScalesItsOwnAxis) {
     EXPECT_EQ(mixed.y, 190);
 }
 
-void ExpectRect(const LayoutRect& r, float left, float top, float width, float height, const char* what) {
-    EXPECT_FLOAT_EQ(r.left, left) << what;
-    EXPECT_FLOAT_EQ(r.top, top) << what;
-    EXPECT_FLOAT_EQ(r.width, width) << what;
-    EXPECT_FLOAT_EQ(r.height, height) << what;
+std::array<float, 4> Rect(const LayoutRect& r) {
+    return {r.left, r.top, r.width, r.height};
 }
 
 TEST(StatusWindowLayout, OffsetRectangleKeepsVerticalPositionsFromZero) {
     // The 368 x 349 client area at 96 dpi, moved: only the text rectangles follow the left edge;
     // the logo is centred in the width alone and every vertical position is taken from 0.
     StatusWindowLayout l = LayOutStatusWindow(96, 96, 10, 20, 378, 369);
-    ExpectRect(l.message, 10, 174.5f, 368, 174.5f, "message");
-    ExpectRect(l.status, 10, 289, 368, 60, "status band");
-    ExpectRect(l.logo, 119, 60, 130, 127, "logo");
+    EXPECT_EQ(Rect(l.message), (std::array{10.0f, 174.5f, 368.0f, 174.5f}));
+    EXPECT_EQ(Rect(l.status), (std::array{10.0f, 289.0f, 368.0f, 60.0f}));
+    EXPECT_EQ(Rect(l.logo), (std::array{119.0f, 60.0f, 130.0f, 127.0f}));
 }
 
 } // namespace

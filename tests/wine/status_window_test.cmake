@@ -3,7 +3,6 @@
 # another process (uia_dump.exe), by status_window.py.
 add_executable(uia_dump uia_dump.cpp)
 target_link_libraries(uia_dump PRIVATE orbalt_win)
-target_link_options(uia_dump PRIVATE -municode)
 orbalt_warnings(uia_dump)
 add_dependencies(${target} uia_dump)
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -14,116 +15,26 @@
 #include "window/accessibility.h"
 #include "window/status_window.h"
 
+// The import slot through which the window hands its root to UI Automation. Wine's core answers 0
+// for every object id but the root's, so only the calls made tell a wrong id from the right one.
+extern "C" decltype(&UiaReturnRawElementProvider) __imp_UiaReturnRawElementProvider;
+
 namespace orbalt {
 namespace {
 
+std::vector<LPARAM> Handed;                     // object ids handed on to UI Automation
 std::vector<IRawElementProviderSimple*> Raised; // text-changed events, by provider
 BOOL Listening = TRUE;
 
-class Providers : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_ = TextChangedEvents;
-        TextChangedEvents = {[]() -> BOOL { return Listening; },
-                             [](IRawElementProviderSimple* provider, EVENTID id) -> HRESULT {
-                                 EXPECT_EQ(id, kUiaTextTextChangedEventId);
-                                 Raised.push_back(provider);
-                                 return S_OK;
-                             }};
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.lpszClassName = L"ProviderTestWindow";
-        RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 300, 50, 370, 350, nullptr, nullptr,
-                                  nullptr, nullptr);
-        root_ = CreateAccessibilityRoot(window_);
-        ASSERT_NE(root_, nullptr);
-    }
-    void TearDown() override {
-        TextChangedEvents = saved_;
-        DestroyWindow(window_);
-    }
-    static IRawElementProviderFragment* Fragment(StatusTextProvider* p) { return p; }
-    UiaRect Bounds(IRawElementProviderFragment* element) const {
-        UiaRect r{};
-        EXPECT_EQ(element->get_BoundingRectangle(&r), S_OK);
-        return r;
-    }
-    IRawElementProviderFragment* Hit(double x, double y) const {
-        IRawElementProviderFragment* element = reinterpret_cast<IRawElementProviderFragment*>(0x1);
-        EXPECT_EQ(root_->ElementProviderFromPoint(300 + x, 50 + y, &element), S_OK);
-        if (element != nullptr) {
-            element->Release();
-        }
-        return element;
-    }
-
-    TextChangedEventSink saved_{};
-    HWND window_ = nullptr;
-    StatusWindowProvider* root_ = nullptr;
-};
-
-bool operator==(const UiaRect& a, const UiaRect& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
-TEST_F(Providers, RectanglesHitTestingAndTextChangedEvents) {
-    // What a paint at 96 dpi gives for the 368 x 349 client area, placed on the window.
-    UpdateTextElement(root_->message, L"message", {0, 174.5, 368, 174.5});
-    UpdateTextElement(root_->status, L"status", {0, 289, 368, 60});
-    EXPECT_TRUE(Bounds(root_) == (UiaRect{300, 50, 370, 350}));
-    EXPECT_TRUE(Bounds(Fragment(root_->message)) == (UiaRect{300, 224.5, 368, 174.5}));
-    EXPECT_TRUE(Bounds(Fragment(root_->status)) == (UiaRect{300, 339, 368, 60}));
-    EXPECT_EQ(Hit(10, 300), Fragment(root_->status));  // the band lies in both: the second wins
-    EXPECT_EQ(Hit(368, 349), Fragment(root_->status)); // its far corner is inside
-    EXPECT_EQ(Hit(184, 174.5), Fragment(root_->message));
-    for (auto [x, y] : {std::pair{184.0, 120.0}, {184.0, 10.0}, {369.0, 300.0}, {-290.0, -40.0}}) {
-        EXPECT_EQ(Hit(x, y), nullptr) << x << "," << y; // the logo, above it, right of it, off the window
-    }
-
-    // One event per real change of the text, only while a client listens; the name always follows.
-    Raised.clear();
-    UpdateTextElement(root_->status, L"status", {1, 2, 3, 4}); // the bounds alone: none
-    UpdateTextElement(root_->status, L"statu!", {1, 2, 3, 4});
-    UpdateTextElement(root_->status, L"", {1, 2, 3, 4});
-    Listening = FALSE;
-    UpdateTextElement(root_->message, L"Downloading... 5%", {0, 0, 1, 1});
-    Listening = TRUE;
-    EXPECT_EQ(Raised, (std::vector<IRawElementProviderSimple*>{root_->status, root_->status}));
-    EXPECT_EQ(root_->message->Name(), L"Downloading... 5%");
-}
-
-TEST_F(Providers, OnlyTheRootObjectIdIsAnsweredAndPaintingFeedsTheElements) {
-    StatusWindowRecord record;
-    EXPECT_EQ(AnswerGetObject(window_, &record, 0, static_cast<LPARAM>(kUiaRootObjectId)), 0); // no root yet
-    record.accessibilityRoot = root_;
-    EXPECT_EQ(AnswerGetObject(window_, &record, 0, static_cast<LPARAM>(OBJID_CLIENT)), 0);
-    // lParam counts as a signed 32-bit value, whatever the upper bits.
-    EXPECT_NE(AnswerGetObject(window_, &record, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))),
-              0);
-
-    // The real window: the band's rectangle as painted, on the window.
-    SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp\\");
-    OutputMode = Mode::Gui;
-    StartReporting(GetModuleHandleW(nullptr));
-    ASSERT_TRUE(IsStatusWindowCreated());
-    HWND window = StatusWindow->window;
-    StatusTextProvider* status = StatusWindow->accessibilityRoot->status;
-    for (int i = 0; i < 250 && status->Name() != L"Getting things ready..."; ++i) {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        Sleep(20);
-    }
-    RECT client{}, frame{};
-    GetClientRect(window, &client);
-    GetWindowRect(window, &frame);
-    const double band = GetDpiForWindow(window) * 60.0 / 96.0;
-    EXPECT_TRUE(Bounds(status) == (UiaRect{static_cast<double>(frame.left), frame.top + client.bottom - band,
-                                           static_cast<double>(client.right), band}));
-    EndReporting();
+std::array<double, 4> Bounds(IRawElementProviderFragment* element) {
+    UiaRect r{};
+    EXPECT_EQ(element->get_BoundingRectangle(&r), S_OK);
+    return {r.left, r.top, r.width, r.height};
 }
 
 // A window that comes up after the driver gave up waiting: the record keeps the driver's Failed,
-// and the window comes down again with its thread.
+// and the window comes down again with its thread. First: the first window of a process takes Wine
+// longer than the driver's wait.
 TEST(StatusWindowThread, ALateWindowLeavesTheDriversFailed) {
     StatusWindowRecord record;
     record.instance = GetModuleHandleW(nullptr);
@@ -134,6 +45,79 @@ TEST(StatusWindowThread, ALateWindowLeavesTheDriversFailed) {
     EXPECT_EQ(record.state.load(), StatusWindowState::Failed);
     EXPECT_NE(record.window, nullptr);
     EXPECT_FALSE(IsWindow(record.window));
+}
+
+// The installer's own window in the 96 dpi test prefix, once painted: 370 x 350, its client area
+// 368 x 349 without a caption.
+TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
+    SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp\\");
+    OutputMode = Mode::Gui;
+    StartReporting(GetModuleHandleW(nullptr));
+    ASSERT_TRUE(IsStatusWindowCreated());
+    HWND window = StatusWindow->window;
+    StatusWindowProvider* root = StatusWindow->accessibilityRoot;
+    for (int i = 0; i < 250 && root->status->Name() != L"Getting things ready..."; ++i) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Sleep(20);
+    }
+    ASSERT_EQ(GetDpiForWindow(window), 96u);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    const double x = frame.left, y = frame.top;
+    EXPECT_EQ(Bounds(root), (std::array{x, y, 370.0, 350.0}));
+    EXPECT_EQ(Bounds(root->message), (std::array{x, y + 174.5, 368.0, 174.5}));
+    EXPECT_EQ(Bounds(root->status), (std::array{x, y + 289, 368.0, 60.0}));
+
+    auto hit = [&](double px, double py) {
+        auto* element = reinterpret_cast<IRawElementProviderFragment*>(0x1);
+        EXPECT_EQ(root->ElementProviderFromPoint(x + px, y + py, &element), S_OK);
+        if (element != nullptr) {
+            element->Release();
+        }
+        return element;
+    };
+    EXPECT_EQ(hit(10, 300), root->status);  // the band lies in both: the second wins
+    EXPECT_EQ(hit(368, 349), root->status); // its far corner is inside
+    EXPECT_EQ(hit(184, 174.5), root->message);
+    EXPECT_EQ(hit(184, 120), nullptr); // the logo
+    EXPECT_EQ(hit(369, 300), nullptr); // right of the band
+
+    // Only the root's id, taken as a signed 32-bit value whatever the upper bits, and only once
+    // the window's user data holds the record (not yet during creation).
+    const auto real = __imp_UiaReturnRawElementProvider;
+    __imp_UiaReturnRawElementProvider = [](HWND, WPARAM, LPARAM id, IRawElementProviderSimple*) -> LRESULT {
+        Handed.push_back(id);
+        return 1;
+    };
+    EXPECT_EQ(AnswerGetObject(window, nullptr, 0, kUiaRootObjectId), 0);
+    EXPECT_EQ(SendMessageW(window, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
+    EXPECT_EQ(
+        SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))), 1);
+    __imp_UiaReturnRawElementProvider = real;
+    EXPECT_EQ(Handed, std::vector<LPARAM>{kUiaRootObjectId});
+    EndReporting();
+}
+
+// One event per real change of a text, only while a client listens; the name follows regardless.
+TEST(StatusTextElement, ATextChangedEventForEachNewTextWhileAClientListens) {
+    const TextChangedEventSink real = TextChangedEvents;
+    TextChangedEvents = {[]() -> BOOL { return Listening; },
+                         [](IRawElementProviderSimple* provider, EVENTID id) -> HRESULT {
+                             EXPECT_EQ(id, kUiaTextTextChangedEventId);
+                             Raised.push_back(provider);
+                             return S_OK;
+                         }};
+    StatusWindowProvider* root = CreateAccessibilityRoot(nullptr);
+    ASSERT_NE(root, nullptr);
+    UpdateTextElement(root->status, L"status", {});
+    UpdateTextElement(root->status, L"status", {1, 2, 3, 4}); // the bounds alone: none
+    UpdateTextElement(root->status, L"statu!", {1, 2, 3, 4});
+    UpdateTextElement(root->status, L"", {1, 2, 3, 4});
+    Listening = FALSE;
+    UpdateTextElement(root->message, L"Downloading... 5%", {});
+    TextChangedEvents = real;
+    EXPECT_EQ(Raised, (std::vector<IRawElementProviderSimple*>(3, root->status)));
+    EXPECT_EQ(root->message->Name(), L"Downloading... 5%");
 }
 
 } // namespace

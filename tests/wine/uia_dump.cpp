@@ -50,22 +50,19 @@ using Node = std::unique_ptr<HUIANODE__, NodeDeleter>;
 std::wstring Property(HUIANODE node, PROPERTYID id) {
     VARIANT v;
     VariantInit(&v);
+    void* data = nullptr;
     std::wstring text = L"none";
     if (SUCCEEDED(UiaGetPropertyValue(node, id, &v))) {
         if (v.vt == VT_BSTR) {
             text = L"\"" + std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) + L"\"";
         } else if (v.vt == VT_I4) {
             text = std::to_wstring(v.lVal);
-        } else if (v.vt == (VT_ARRAY | VT_I4)) {
-            LONG low = 0, high = -1;
-            SafeArrayGetLBound(v.parray, 1, &low);
-            SafeArrayGetUBound(v.parray, 1, &high);
+        } else if (v.vt == (VT_ARRAY | VT_I4) && SUCCEEDED(SafeArrayAccessData(v.parray, &data))) {
             text.clear();
-            for (LONG i = low; i <= high; ++i) {
-                LONG value = 0;
-                SafeArrayGetElement(v.parray, &i, &value);
-                text += (i > low ? L"," : L"") + std::to_wstring(value);
+            for (ULONG i = 0; i < v.parray->rgsabound[0].cElements; ++i) {
+                text += (i > 0 ? L"," : L"") + std::to_wstring(static_cast<const LONG*>(data)[i]);
             }
+            SafeArrayUnaccessData(v.parray);
         }
     }
     VariantClear(&v);
@@ -101,7 +98,7 @@ void Print(const wchar_t* what, HUIANODE node) {
 
 } // namespace
 
-int wmain() {
+int main() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
         return 2;
     }
@@ -117,11 +114,9 @@ int wmain() {
          child = Navigate(child.get(), NavigateDirection_NextSibling)) {
         Print(L"child", child.get());
     }
+    // Without either node the line reads "none" throughout.
     Node last = Navigate(root.get(), NavigateDirection_LastChild);
-    Node parent = last ? Navigate(last.get(), NavigateDirection_Parent) : Node();
-    if (parent) {
-        Print(L"parent of the last child", parent.get());
-    }
+    Print(L"parent of the last child", Navigate(last.get(), NavigateDirection_Parent).get());
     std::fflush(stdout);
     CoUninitialize();
     return 0;

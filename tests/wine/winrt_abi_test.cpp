@@ -66,12 +66,10 @@ TEST(WinRtAbi, SlotsOfTheMethodsTheInstallerCalls) {
     EXPECT_EQ(SlotOf(&IAsyncInfo::get_ErrorCode), 8u);
 }
 
+// Only what this installer declares itself; the platform's own types come from MinGW.
 TEST(WinRtAbi, ValueLayouts) {
     EXPECT_EQ(sizeof(PackageVersionValue), 8u);
     EXPECT_EQ(offsetof(PackageVersionValue, Build), 4u);
-    EXPECT_EQ(sizeof(boolean), 1u);
-    EXPECT_EQ(sizeof(AsyncStatus), 4u);
-    EXPECT_EQ(sizeof(HSTRING), sizeof(void*));
     EXPECT_TRUE(IsEqualGUID(kIidIAsyncInfo, __uuidof(IAsyncInfo))); // MinGW's own declaration agrees
     EXPECT_TRUE(IsEqualGUID(kIidIActivationFactory, __uuidof(IActivationFactory)));
 }

@@ -25,13 +25,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         return super().send_head()
 
     def copyfile(self, source, outputfile):
+        if self.path.split("?", 1)[0] == self.server.close_after:
+            # Stop accepting before the body goes out, so that no later request can be accepted:
+            # the listening socket closes, later connections are refused.
+            self.server.shutdown()
+            self.server.server_close()
         while piece := source.read(16 * 1024):
             outputfile.write(piece)
             outputfile.flush()
             time.sleep(self.server.chunk_delay)
-        if self.path.split("?", 1)[0] == self.server.close_after:
-            # Stop accepting: the listening socket closes, later connections are refused.
-            threading.Thread(target=lambda: (self.server.shutdown(), self.server.server_close())).start()
 
     def log_request(self, code="-", size="-"):
         if self.server.log_file:

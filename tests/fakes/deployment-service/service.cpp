@@ -103,7 +103,9 @@ std::atomic<int> operationNumber{0};
 template <typename Operation, typename Handler, typename... More>
 class AsyncObject : public Object<Operation, IAsyncInfo, More...> {
 public:
-    // Journals the call that started it. A late one ends from another thread, as Windows would.
+    // Journals the call that started it. A late one ends from another thread, as Windows would,
+    // 100 ms after its handler is set (or after 2 s without one), so that however slowly the
+    // installer runs, the operation is still going when the handler arrives.
     AsyncObject(const Outcome& outcome, const std::wstring& call)
         : outcome_(outcome), name_(L"op" + std::to_wstring(++operationNumber)),
           status_(outcome.late ? Started : outcome.status) {
@@ -116,6 +118,7 @@ public:
             nullptr, 0,
             [](void* context) -> DWORD {
                 auto* self = static_cast<AsyncObject*>(context);
+                WaitForSingleObject(self->handlerArrived_.get(), 2000);
                 Sleep(100);
                 self->Finish();
                 self->Release();
@@ -148,6 +151,7 @@ public:
         if (status_ == Started) {
             handler_ = ComPtr<Handler>::Attach(handler);
             handler->AddRef();
+            SetEvent(handlerArrived_.get());
             return S_OK;
         }
         // Already over: called at once, on this thread.
@@ -179,6 +183,7 @@ private:
 
     bool handlerSet_ = false;
     ComPtr<Handler> handler_;
+    orbalt::UniqueHandle handlerArrived_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 // Its own result, too: the installer only reads the result's two properties.

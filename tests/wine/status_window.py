@@ -67,6 +67,15 @@ class Shot:
                     if max(abs(a - b) for a, b in zip(self.at(px, py), BACKGROUND)) > by])
 
 
+def photograph(display, path, dpi, ready):
+    """A screenshot once ready(shot) holds, or after 5 s: the painted buffer reaches the X screen a
+    moment after the client reads the text that painting gave it."""
+    deadline = time.time() + 5
+    while not ready(shot := Shot(display, path, dpi)) and time.time() < deadline:
+        time.sleep(0.2)
+    return shot
+
+
 def check_window(shot, label):
     """Placement, edge, background, logo box and text pixels."""
     x, y, w, h = shot.x, shot.y, shot.w, shot.h
@@ -111,7 +120,6 @@ def read_once_painted(machine, dump, status, label, seconds=20):
         if f'"{status}"' in [row[1] for row in tree] or time.time() > deadline:
             break
         time.sleep(0.2)
-    time.sleep(0.2)  # the painted buffer reaches the screen right after
     check("window topmost=1" in out, f"{label}: the window is not top-most")
     rows = [row[:4] for row in tree]
     root = ("root", '"Orbalt Installer"', '"Orbalt_Installer"', "50032")
@@ -171,7 +179,8 @@ def main(dump, artifacts):
             try:
                 run.wait_until_held("FindPackages")
                 read_once_painted(run.machine, dump, "Getting ready...", name)
-                first = Shot(display, os.path.join(artifacts, f"status-{name}.png"), dpi)
+                first = photograph(display, os.path.join(artifacts, f"status-{name}.png"), dpi,
+                                   lambda shot: shot.marks(shot.band_top, shot.ch, 60) is not None)
                 check_window(first, name)
                 if name != "dpi96":
                     continue
@@ -179,7 +188,8 @@ def main(dump, artifacts):
                 run.release("FindPackages")
                 run.wait_until_held("AddPackageAsync")
                 read_once_painted(run.machine, dump, "Installing Orbalt...", f"{name}, installing")
-                shot = Shot(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi)
+                shot = photograph(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi,
+                                  lambda shot: changed_rows(first, shot))
                 rows = changed_rows(first, shot)
                 check(rows and min(rows) >= shot.band_top, f"installing: changed rows from {min(rows or [0])}")
             finally:

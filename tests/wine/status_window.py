@@ -68,12 +68,12 @@ class Shot:
 
 
 def photograph(display, path, dpi, ready):
-    """A screenshot once ready(shot) holds, or after 5 s: the painted buffer reaches the X screen a
-    moment after the client reads the text that painting gave it."""
+    """A screenshot and what ready() found in it, once that is something or after 5 s: the painted
+    buffer reaches the X screen a moment after the client reads the text that painting gave it."""
     deadline = time.time() + 5
-    while not ready(shot := Shot(display, path, dpi)) and time.time() < deadline:
+    while not (found := ready(shot := Shot(display, path, dpi))) and time.time() < deadline:
         time.sleep(0.2)
-    return shot
+    return shot, found
 
 
 def check_window(shot, label):
@@ -179,7 +179,7 @@ def main(dump, artifacts):
             try:
                 run.wait_until_held("FindPackages")
                 read_once_painted(run.machine, dump, "Getting ready...", name)
-                first = photograph(display, os.path.join(artifacts, f"status-{name}.png"), dpi,
+                first, _ = photograph(display, os.path.join(artifacts, f"status-{name}.png"), dpi,
                                    lambda shot: shot.marks(shot.band_top, shot.ch, 60) is not None)
                 check_window(first, name)
                 if name != "dpi96":
@@ -188,9 +188,8 @@ def main(dump, artifacts):
                 run.release("FindPackages")
                 run.wait_until_held("AddPackageAsync")
                 read_once_painted(run.machine, dump, "Installing Orbalt...", f"{name}, installing")
-                shot = photograph(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi,
-                                  lambda shot: changed_rows(first, shot))
-                rows = changed_rows(first, shot)
+                shot, rows = photograph(display, os.path.join(artifacts, f"status-{name}-installing.png"), dpi,
+                                        lambda shot: changed_rows(first, shot))
                 check(rows and min(rows) >= shot.band_top, f"installing: changed rows from {min(rows or [0])}")
             finally:
                 run.finish()

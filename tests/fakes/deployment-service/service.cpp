@@ -144,14 +144,13 @@ public:
     HRESULT STDMETHODCALLTYPE put_Completed(Handler* handler) override {
         Journal(name_ + L".put_Completed");
         std::unique_lock lock(mutex_);
-        if (handlerSet_) {
+        if (WaitForSingleObject(handlerArrived_.get(), 0) == WAIT_OBJECT_0) {
             return kIllegalDelegateAssignment;
         }
-        handlerSet_ = true;
+        SetEvent(handlerArrived_.get()); // a late operation ends only once it holds the lock
         if (status_ == Started) {
             handler_ = ComPtr<Handler>::Attach(handler);
             handler->AddRef();
-            SetEvent(handlerArrived_.get());
             return S_OK;
         }
         // Already over: called at once, on this thread.
@@ -181,7 +180,6 @@ private:
         }
     }
 
-    bool handlerSet_ = false;
     ComPtr<Handler> handler_;
     orbalt::UniqueHandle handlerArrived_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };

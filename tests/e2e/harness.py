@@ -221,9 +221,11 @@ class Machine:
         _settle(self.env)
         self._stop_server()
         lines = lambda *path: (_read(os.path.join(self.drive_c, *path)) or "").splitlines()  # noqa: E731
+        shown = _as_shown(ANSI.sub("", console.decode("utf-8", "replace")))
+        if _read(rc_file) is None:
+            raise AssertionError("the launcher left no exit code; the console:\n" + shown)
         return types.SimpleNamespace(
-            exit_code=int(_read(rc_file).strip()), windows_temp=self.windows_temp,
-            console=_as_shown(ANSI.sub("", console.decode("utf-8", "replace"))),
+            exit_code=int(_read(rc_file).strip()), windows_temp=self.windows_temp, console=shown,
             log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],

@@ -127,8 +127,9 @@ class Machine:
             ["--dpi", str(row["dpi"])] if row["dpi"] else []) + ([] if row["fonts"] else ["--no-fonts"])
         # Making the copy failed once in some thirty under load, for a reason not yet known (winetest
         # now prints what Wine said): a failed copy is made once more.
-        if subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options]).returncode != 0:
-            subprocess.run([WINETEST, "clone", BASE_PREFIX, self.path, *options], check=True)
+        clone = [WINETEST, "clone", BASE_PREFIX, self.path, *options]
+        if subprocess.run(clone).returncode != 0:
+            subprocess.run(clone, check=True)
         self.drive_c = os.path.join(self.path, "drive_c")
         self.server = None
         self.mounted = None
@@ -224,11 +225,11 @@ class Machine:
         _settle(self.env)
         self._stop_server()
         lines = lambda *path: (_read(os.path.join(self.drive_c, *path)) or "").splitlines()  # noqa: E731
-        shown = _as_shown(ANSI.sub("", console.decode("utf-8", "replace")))
-        if _read(rc_file) is None:
+        shown, rc = _as_shown(ANSI.sub("", console.decode("utf-8", "replace"))), _read(rc_file)
+        if rc is None:
             raise AssertionError("the launcher left no exit code; the console:\n" + shown)
         return types.SimpleNamespace(
-            exit_code=int(_read(rc_file).strip()), windows_temp=self.windows_temp, console=shown,
+            exit_code=int(rc.strip()), windows_temp=self.windows_temp, console=shown,
             log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],

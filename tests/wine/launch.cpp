@@ -1,10 +1,13 @@
 // Test launcher: starts a program with a given command line, waits for it, and writes its full
-// 32-bit exit code (unsigned decimal) to a file, which `wine` alone cannot pass to the shell.
-//   launch.exe [--limited] [--answer JOURNAL] --rc FILE -- PROGRAM [ARGS...]
+// 32-bit exit code (unsigned decimal), which `wine` alone cannot pass to the shell, and the
+// milliseconds it ran, timed on the Windows side so that Wine's own start is not counted, to a file.
+//   launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM [ARGS...]
 // --limited starts the program with the linked (non-elevated) token of our own elevated one.
 // --answer plays the user in front of message boxes while it runs: each box that appears is written
 // to JOURNAL (caption, text with "|" for line feeds, and whether the status window was visible),
 // then answered with OK.
+// --window times a start-up: the program is ended once a visible window of that class is up. Without
+// that window the file holds no time.
 #include <windows.h>
 
 #include <cstdio>
@@ -76,14 +79,14 @@ void AnswerBox(const std::wstring& journal) {
 
 int wmain(int argc, wchar_t** argv) {
     bool limited = false;
-    std::wstring rcFile, journal;
+    std::wstring rcFile, journal, windowClass;
     int i = 1;
     for (; i < argc; ++i) {
         std::wstring arg = argv[i];
         if (arg == L"--limited") {
             limited = true;
-        } else if ((arg == L"--rc" || arg == L"--answer") && i + 1 < argc) {
-            (arg == L"--rc" ? rcFile : journal) = argv[++i];
+        } else if ((arg == L"--rc" || arg == L"--answer" || arg == L"--window") && i + 1 < argc) {
+            (arg == L"--rc" ? rcFile : arg == L"--answer" ? journal : windowClass) = argv[++i];
         } else if (arg == L"--") {
             ++i;
             break;
@@ -91,7 +94,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (i >= argc) {
         std::fprintf(stderr,
-                     "usage: launch.exe [--limited] [--answer JOURNAL] --rc FILE -- PROGRAM [ARGS...]\n");
+                     "usage: launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM "
+                     "[ARGS...]\n");
         return 2;
     }
     std::wstring program = argv[i];
@@ -105,6 +109,9 @@ int wmain(int argc, wchar_t** argv) {
                                : CreateWindowExW(0, L"STATIC", L"launch", 0, 0, 0, 1, 1, nullptr, nullptr,
                                                  nullptr, nullptr);
 
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -130,10 +137,20 @@ int wmain(int argc, wchar_t** argv) {
     if (!started) {
         return Fail("CreateProcess");
     }
-    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT) {
+    bool shown = false;
+    while (WaitForSingleObject(process.hProcess, windowClass.empty() ? 100 : 1) == WAIT_TIMEOUT) {
+        HWND window = windowClass.empty() ? nullptr : FindWindowW(windowClass.c_str(), nullptr);
+        if (window != nullptr && IsWindowVisible(window)) {
+            QueryPerformanceCounter(&end);
+            shown = TerminateProcess(process.hProcess, 0);
+            WaitForSingleObject(process.hProcess, INFINITE);
+        }
         if (!journal.empty()) {
             AnswerBox(journal);
         }
+    }
+    if (!shown) {
+        QueryPerformanceCounter(&end);
     }
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
@@ -145,7 +162,10 @@ int wmain(int argc, wchar_t** argv) {
     if (!rcFile.empty()) {
         FILE* file = _wfopen(rcFile.c_str(), L"w");
         if (file != nullptr) {
-            std::fprintf(file, "%lu\n", static_cast<unsigned long>(code));
+            const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
+                              static_cast<double>(frequency.QuadPart);
+            std::fprintf(file, windowClass.empty() || shown ? "%lu %.1f\n" : "%lu\n",
+                         static_cast<unsigned long>(code), ms);
             std::fclose(file);
         }
     }

@@ -229,7 +229,7 @@ class Machine:
         if rc is None:
             raise AssertionError("the launcher left no exit code; the console:\n" + shown)
         return types.SimpleNamespace(
-            exit_code=int(rc.split()[0]), windows_temp=self.windows_temp, console=shown,
+            exit_code=int(rc.strip()), windows_temp=self.windows_temp, console=shown,
             log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],

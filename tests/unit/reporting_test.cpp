@@ -8,31 +8,22 @@
 namespace orbalt {
 namespace {
 
-TEST(LogRecord, BytesAreLatin1WithCrLfAndEscapesAboveFF) {
-    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"abc"), "|LOG|: abc\r\n");
-    // A line feed inside a text gives a second line without a prefix.
-    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"one\ntwo"), "|LOG|: one\r\ntwo\r\n");
-    // U+00E9 is one byte; U+0141 and a character outside the BMP (two UTF-16 units) are escaped.
+// The end-to-end rows read the rest of the bytes: CR LF, the line feeds and prefixes of notices.
+TEST(LogRecord, Latin1BytesAndEscapesAboveFF) {
+    // U+0141 is just above one byte; a character outside the BMP is two escaped UTF-16 units.
     EXPECT_EQ(FormatLogRecord(kLogPrefix, L"\u00e9\u0141"), "|LOG|: \xe9\\u0141\r\n");
     EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
-    EXPECT_EQ(FormatLogRecord(kErrorPrefix, NoticeBody(L"T", L"X")), "|ERROR|: T - Reason: X\r\n");
-    EXPECT_EQ(FormatLogRecord(kInfoPrefix, L""), "|INFO|: \r\n");
 }
 
 TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
-    EXPECT_EQ(ProgressText(2, 2, 50), L"75%");
-    EXPECT_EQ(ProgressText(2, 1, 100), L"50%");
     EXPECT_EQ(ProgressText(1, 1, 0.4), L"Getting ready...");
     EXPECT_EQ(ProgressText(1, 1, 99.5), L"Installing...");
     EXPECT_EQ(ProgressText(1, 1, 99.4), L"99%");
     EXPECT_EQ(ProgressText(1, 1, 0.5), L"1%"); // halfway goes up
     // Nothing to download: always the getting-ready text, also at 100.
     EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
-    EXPECT_EQ(ProgressText(0, 0, 42.0), L"Getting ready...");
-    EXPECT_EQ(ProgressText(1, 0, 0.0), L"-100%");
     // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
     EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
-    EXPECT_EQ(ProgressText(1, 1, -1e300), L"-2147483648%");
 }
 
 // Wine reports a linked folder as a reparse point but not a linked file, and has no junctions:
@@ -44,14 +35,8 @@ TEST(TempFolder, NoRelativePathAndNoReparsePoint) {
     for (const wchar_t* path : {L"", L"Temp\\", L"C:Temp\\", L"\\Temp\\", L"1:\\"}) {
         EXPECT_EQ(TempPathRefusal(path), kBadPath) << path;
     }
-    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory), 0);
     EXPECT_EQ(TempFolderRefusal(kAttributeDirectory | 0x2000 /* not indexed */), 0);
-    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink); // link or junction
     EXPECT_EQ(TempFolderRefusal(0x20 /* archive: a file */), kNotAFolder);
-    EXPECT_EQ(TempFolderRefusal(kInvalidFileAttributes), kNotAFolder);
-    EXPECT_EQ(TempFileRefusal(kInvalidFileAttributes), 0); // absent: the normal case
-    EXPECT_EQ(TempFileRefusal(0x20), 0);
-    EXPECT_EQ(TempFileRefusal(kAttributeDirectory), 0); // judged where it is used
     EXPECT_EQ(TempFileRefusal(0x20 | kAttributeReparsePoint), kStoppedOnLink);
     EXPECT_EQ(TempFileRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink);
 }

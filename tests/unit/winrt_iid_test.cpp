@@ -10,9 +10,7 @@ namespace {
 // part of the grammar the installer needs (b1, string, rc, struct, enum), so a fault in the
 // derivation shows as a mismatch below.
 TEST(ParameterizedIid, EveryIdTheInstallerDeclaresMatchesItsSignature) {
-    const auto interfaces = ParameterizedInterfacesInUse();
-    EXPECT_EQ(interfaces.size(), 10u);
-    for (const ParameterizedInterface& entry : interfaces) {
+    for (const ParameterizedInterface& entry : ParameterizedInterfacesInUse()) {
         EXPECT_EQ(FormatGuid(ParameterizedIid(entry.signature)), FormatGuid(entry.iid)) << entry.name << "\n"
                                                                                         << entry.signature;
     }

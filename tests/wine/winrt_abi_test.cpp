@@ -24,14 +24,10 @@ TEST(WinRtAbi, SlotsOfTheMethodsTheInstallerCalls) {
     EXPECT_EQ(SlotOf(&IPackageManager::AddPackageAsync), 6u);
     EXPECT_EQ(SlotOf(&IPackageManager::FindPackages), 11u);
     EXPECT_EQ(SlotOf(&IPackageManager::FindPackagesByUserSecurityIdPackageFamilyName), 20u);
-    EXPECT_EQ(SlotOf(&IPackageManager::FindPackageByUserSecurityIdPackageFullName), 21u);
     EXPECT_EQ(SlotOf(&IPackageManager2::StagePackageWithOptionsAsync), 7u);
     EXPECT_EQ(SlotOf(&IPackageManager2::RegisterPackageByFullNameAsync), 8u);
-    EXPECT_EQ(SlotOf(&IPackageManager2::StageUserDataAsync), 15u);
     EXPECT_EQ(SlotOf(&IPackageManager6::ProvisionPackageForAllUsersAsync), 6u);
-    EXPECT_EQ(SlotOf(&IPackageManager6::RequestAddPackageAsync), 11u);
     EXPECT_EQ(SlotOf(&IPackageManager9::FindProvisionedPackages), 6u);
-    EXPECT_EQ(SlotOf(&IPackageManager9::GetPackageStubPreference), 12u);
 
     EXPECT_EQ(SlotOf(&IDeploymentResult::get_ErrorText), 6u);
     EXPECT_EQ(SlotOf(&IDeploymentResult::get_ExtendedErrorCode), 8u);
@@ -55,13 +51,10 @@ TEST(WinRtAbi, SlotsOfTheMethodsTheInstallerCalls) {
     EXPECT_EQ(SlotOf(&IIteratorPackage::MoveNext), 8u);
     EXPECT_EQ(SlotOf(&IVectorPackage::GetAt), 6u);
     EXPECT_EQ(SlotOf(&IVectorPackage::get_Size), 7u);
-    EXPECT_EQ(SlotOf(&IVectorPackage::ReplaceAll), 17u);
     EXPECT_EQ(SlotOf(&IVectorViewAppListEntry::GetAt), 6u);
     EXPECT_EQ(SlotOf(&IVectorViewAppListEntry::get_Size), 7u);
 
     EXPECT_EQ(SlotOf(&IUriRuntimeClassFactory::CreateUri), 6u);
-    EXPECT_EQ(SlotOf(&IUriRuntimeClass::get_RawUri), 16u);
-    EXPECT_EQ(SlotOf(&IUriRuntimeClass::CombineUri), 22u);
     EXPECT_EQ(SlotOf(&IAsyncInfo::get_Status), 7u);
     EXPECT_EQ(SlotOf(&IAsyncInfo::get_ErrorCode), 8u);
 }

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "prerequisites/prerequisites.h"
-#include "reporting/reporting.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ import unittest
 
 BUILD = os.environ["ORBALT_BUILD"]  # the windows build tree
 WINETEST = os.environ["ORBALT_WINETEST"]
-sys.path.insert(0, os.path.dirname(os.environ["ORBALT_HTTP_SERVER"]))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fakes"))
 import http_server  # noqa: E402  (tests/fakes)
 
 HTTP_PORT = int(os.environ["ORBALT_TEST_HTTP_PORT"])

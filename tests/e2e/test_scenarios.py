@@ -49,8 +49,6 @@ class Rows(unittest.TestCase):
         else:
             self.assertIsNotNone(result.log_bytes, "no log was written")
             text = result.log_bytes.decode("latin-1")
-            self.assertTrue(text.endswith("\r\n") and "\n" not in text.replace("\r\n", ""),
-                            "every line of the log ends in CR LF")
             self.assertEqual(text[:-2].split("\r\n"), expand(log_lines(row["log"]), result, in_log=True))
         self.assertEqual(result.temp_files, sorted(row["temp"]))
         self.assertEqual(result.opened, expand(row["opened"], result))
@@ -58,9 +56,7 @@ class Rows(unittest.TestCase):
         unexpected = [line for line in result.journal if line.startswith("unexpected")]
         self.assertEqual(unexpected, [], "calls the installer should never make")
         if row["journal"] is not None:
-            calls = [line for line in result.journal
-                     if not line.startswith(("DllGetActivationFactory", "PackageManager.ActivateInstance"))]
-            self.assertEqual(calls, expand(row["journal"], result))
+            self.assertEqual(result.journal, expand(row["journal"], result))
         for name, data in row["registry_after"].items():
             self.assertEqual(result.registry[name], data, "registry value " + name)
         console = result.console.replace("\n", "")  # lines the console broke are whole again

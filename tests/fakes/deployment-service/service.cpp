@@ -6,7 +6,6 @@
 #include <tuple>
 #include <vector>
 
-#include "core/text.h"
 #include "core/win.h"
 #include "scenario.h"
 #include "winrt/abi_win.h"
@@ -49,9 +48,6 @@ public:
     virtual ~Object() = default;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
         *object = nullptr;
         if (iid == kIidIUnknown || iid == kIidIInspectable || iid == kIidIAgileObject) {
             *object = static_cast<First*>(this);
@@ -218,7 +214,6 @@ class AppListEntry final : public Object<IAppListEntry> {
 public:
     AppListEntry(const Outcome& launch, std::wstring label) : launch_(launch), label_(std::move(label)) {}
     HRESULT STDMETHODCALLTYPE LaunchAsync(IBooleanOperation** operation) override {
-        WaitWhileHeld(L"LaunchAsync");
         return HandOut(new BooleanOperation(launch_, label_ + L".LaunchAsync"), operation);
     }
 
@@ -409,7 +404,6 @@ private:
 class PackageManagerFactory final : public Object<IActivationFactory> {
 public:
     HRESULT STDMETHODCALLTYPE ActivateInstance(IInspectable** instance) override {
-        Journal(L"PackageManager.ActivateInstance");
         *instance = static_cast<IPackageManager*>(new PackageManager());
         return S_OK;
     }
@@ -421,7 +415,6 @@ public:
 extern "C" __declspec(dllexport) HRESULT WINAPI
     DllGetActivationFactory(HSTRING classId, IActivationFactory** factory) {
     const std::wstring name = orbalt::HString::ToWString(classId);
-    fake::Journal(L"DllGetActivationFactory " + name);
     if (name == L"Windows.Management.Deployment.PackageManager") {
         *factory = new fake::PackageManagerFactory();
         return S_OK;

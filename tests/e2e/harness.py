@@ -28,6 +28,7 @@ BASE_PREFIX = os.path.join(BUILD, "wine", "prefix")
 INSTALLER = os.path.join(BUILD, "bin", "OrbaltTest.exe")
 LAUNCHER = os.path.join(BUILD, "tests", "wine", "launch.exe")
 BUILT = {"checker": os.path.join(BUILD, "bin", "dotnet-check.exe"),
+         "package": os.path.join(BUILD, "tools", "sample-app", "Orbalt.msix"),
          "dotnet installer": os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")}
 SERVED_PATHS = {"dotnet": "/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe",
                 "framework": "/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"}

@@ -52,7 +52,7 @@ EXPECTED = dict(
     opened=[],  # the files opened for the user
     registry_after={},  # {name: data as the registry file holds it, e.g. "dword:00000001", or None}
     console=[],  # texts the console shows, in this order
-    files={},  # {temp file name: "checker"}: files whose bytes must equal a built file
+    files={},  # {temp file name: "checker"|"package"}: files whose bytes must equal a built file
     progress=[])  # [(from text, to text, lowest, highest)]: the console's percentages between two
 #   texts rise, stay within the bounds and cover at least half of them
 
@@ -360,7 +360,7 @@ ROWS = [
         exit=0x80070005,
         log=start() + DEPENDENCIES + EXTRACT_APP + add()[:1] + [notice(UNEXPECTED, "Access denied. (0x80070005)")],
         boxes=[box(UNEXPECTED, "Access denied. (0x80070005)")], opened=LOG_OPENED,
-        temp=KEPT + ["MSIX_ORBALT.MSIX"]),
+        temp=KEPT + ["MSIX_ORBALT.MSIX"], files={"MSIX_ORBALT.MSIX": "package"}),
     row("a canceled installation is raised, Verbose: no results asked for",
         args=["-v"], deploy=[answer("AddPackageAsync", status="canceled")],
         exit=0x800704C7,

@@ -19,6 +19,11 @@ inline bool ProvisionMode = false;
 inline std::int32_t DownloadCount = 0;
 inline std::int32_t DownloadNumber = 0;
 
+// The account the run found itself in, once the driver has asked; until then nothing is known, and
+// what depends on it (opening the log for the user) assumes the worst.
+enum class Account : std::int32_t { Unknown, Standard, Elevated, LocalSystem };
+inline Account RunAccount = Account::Unknown;
+
 // Full path of Installer.log; empty until StartReporting fixes it.
 inline std::wstring InstallerLog;
 

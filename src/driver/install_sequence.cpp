@@ -24,7 +24,7 @@ public:
     Sequence(const Operations& ops, const SequenceConstants& constants) : ops_(ops), constants_(constants) {}
 
     std::uint32_t Run() {
-        ops_.StartReporting();
+        ops_.StartReporting(true);
         for (const std::wstring& line : RunBannerLines()) {
             ops_.LogLine(line);
         }
@@ -35,6 +35,7 @@ public:
         ops_.InitializeCom();
         bool system = ops_.IsRunningAsSystem();
         bool elevated = ops_.IsTokenElevated();
+        RunAccount = system ? Account::LocalSystem : elevated ? Account::Elevated : Account::Standard;
         return elevated || system ? ElevatedBranch() : NonElevatedBranch();
     }
 
@@ -206,7 +207,7 @@ private:
 
 void ShowHelpScreen(const Operations& ops) {
     OutputMode = Mode::Verbose;
-    ops.StartReporting();
+    ops.StartReporting(false); // the help is shown even where no log can be written
     for (const std::wstring& line : HelpScreenLines()) {
         ops.LogLine(line);
     }

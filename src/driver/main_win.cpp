@@ -12,6 +12,7 @@
 #include "core/win.h"
 #include "driver/install_sequence.h"
 #include "driver/operations_win.h"
+#include "prerequisites/prerequisites.h"
 
 namespace {
 
@@ -49,6 +50,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
     using namespace orbalt;
+    // The working folder goes with the process, whatever the outcome.
+    struct WorkFolderRemoval {
+        ~WorkFolderRemoval() { RemoveWorkFolder(); }
+    } workFolderRemoval;
     const Operations ops = RealOperations(instance);
     const SequenceConstants constants{DotNetDownloadUrl, FrameworkDownloadUrl, AppPackageFamilyName,
                                       AppPackageFullName};

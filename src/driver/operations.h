@@ -24,7 +24,8 @@ inline constexpr std::uint32_t kForceTargetApplicationShutdown = 64;
 
 struct Operations {
     // Reporting
-    std::function<void()> StartReporting;
+    // With `logRequired`, a temp folder unfit for the log raises; without, the run goes on without a log.
+    std::function<void(bool logRequired)> StartReporting;
     std::function<void(std::wstring)> LogLine;
     std::function<void()> EndReporting;
     std::function<void(std::wstring, std::wstring)> ReportError;

@@ -15,7 +15,7 @@ namespace orbalt {
 
 Operations RealOperations(HINSTANCE instance) {
     Operations ops;
-    ops.StartReporting = [instance] { StartReporting(instance); };
+    ops.StartReporting = [instance](bool logRequired) { StartReporting(instance, logRequired); };
     ops.LogLine = LogLine;
     ops.EndReporting = EndReporting;
     ops.ReportError = ReportError;

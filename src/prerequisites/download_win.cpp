@@ -87,8 +87,7 @@ bool FileExists(std::wstring path) {
 
 std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
     LogLine(L"[Dependency Downloader] Downloading " + url + L" ...");
-    std::wstring path = GetTempFolder() + fileName;
-    RefuseLinkedFile(path);
+    std::wstring path = GetWorkFolder() + fileName;
     ForgetCheckedFile(path); // an earlier download of this name: let go of it before replacing it
     if (FileExists(path)) {
         DeleteFileW(path.c_str());

@@ -5,7 +5,6 @@
 #include "prerequisites/pinned_files.h"
 #include "prerequisites/prerequisites.h"
 #include "reporting/reporting.h"
-#include "reporting/temp_folder.h"
 
 namespace orbalt {
 namespace {
@@ -27,7 +26,6 @@ FileId IdOf(HANDLE file) {
 // and gives the identity of the file written. A failed or short write raises, and the cut file is
 // deleted: nothing cut is ever run or installed.
 FileId WriteWhole(const std::wstring& path, const void* bytes, DWORD size) {
-    RefuseLinkedFile(path);
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) {
@@ -68,7 +66,7 @@ bool Holds(HANDLE file, const unsigned char* bytes, DWORD size) {
 } // namespace
 
 std::wstring ExtractResource(std::wstring name, std::wstring type) {
-    std::wstring path = GetTempFolder() + name + L"." + type;
+    std::wstring path = GetWorkFolder() + name + L"." + type;
     LogLine(L"[Resource Extractor] Attempting to extract " + name + L" to a temporary location (" + path +
             L")...");
     HMODULE module = GetModuleHandleW(nullptr);

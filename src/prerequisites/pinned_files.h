@@ -21,5 +21,7 @@ bool IsFileRefused(const std::wstring& path);
 void CloseVerifiedFile(const std::wstring& path);
 // Forgets the path altogether: hold and refusal.
 void ForgetCheckedFile(const std::wstring& path);
+// Forgets every checked file: the working folder they lie in is about to go.
+void ForgetCheckedFiles();
 
 } // namespace orbalt

@@ -66,4 +66,8 @@ void ForgetCheckedFile(const std::wstring& path) {
     }
 }
 
+void ForgetCheckedFiles() {
+    CheckedFiles().clear();
+}
+
 } // namespace orbalt

@@ -5,6 +5,14 @@
 
 namespace orbalt {
 
+// The elevated run's working folder, with a trailing backslash: everything it runs or installs is
+// written, checked, started and installed from there. Made on first use under the Windows temp
+// folder (the system-only one under LocalSystem), with an unguessable name, admin-only, and held.
+std::wstring GetWorkFolder();
+// Lets go of every held file and removes the working folder with all it holds; called once, as
+// the process ends, whatever the outcome.
+void RemoveWorkFolder();
+
 std::wstring ExtractResource(std::wstring name, std::wstring type);
 std::wstring DownloadFile(std::wstring url, std::wstring fileName);
 bool FileExists(std::wstring path);

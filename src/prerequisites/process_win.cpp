@@ -15,10 +15,12 @@ bool RunProcess(std::wstring path, std::wstring arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    // A download that failed its digest never runs, whatever the caller did with it.
+    // A download that failed its digest never runs, whatever the caller did with it. The child
+    // starts in the working folder, not in whatever folder the user started the installer from.
+    const std::wstring folder = GetWorkFolder();
     bool started = !IsFileRefused(path) && CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr,
                                                           FALSE, CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS,
-                                                          nullptr, nullptr, &startup, &process);
+                                                          nullptr, folder.c_str(), &startup, &process);
     // The process now runs from the verified file (or none was started): the hold has done its job.
     CloseVerifiedFile(path);
     if (!started) {

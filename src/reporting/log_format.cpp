@@ -49,4 +49,17 @@ std::wstring ProgressText(std::int32_t count, std::int32_t number, double percen
     return (rounded < 0 ? L"-" : L"") + digits + L"%";
 }
 
+LogOpener ChooseLogOpener(Mode mode, Account account, bool ownsDesktop) {
+    switch (account) {
+    case Account::Standard:
+        return mode == Mode::Silent ? LogOpener::None : LogOpener::Association;
+    case Account::Elevated:
+        return mode == Mode::Silent || !ownsDesktop ? LogOpener::None : LogOpener::SystemNotepad;
+    case Account::Unknown:
+    case Account::LocalSystem:
+        break;
+    }
+    return LogOpener::None;
+}
+
 } // namespace orbalt

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/state.h"
+
 namespace orbalt {
 
 inline constexpr wchar_t kLogPrefix[] = L"|LOG|: ";
@@ -20,5 +22,18 @@ std::wstring NoticeBody(const std::wstring& title, const std::wstring& text);
 
 // The status text for the progress of download `number` of `count` at `percent` of its own.
 std::wstring ProgressText(std::int32_t count, std::int32_t number, double percent);
+
+// How the log is opened for the user after a failure.
+enum class LogOpener {
+    None,          // not at all
+    Association,   // the program the user associated with .log files
+    SystemNotepad, // Notepad of the system folder: an elevated run never starts a program the
+                   // user's own settings choose (HKCU\Software\Classes overrides the machine's)
+};
+
+// An elevated program on a desktop that is not its account's own is that account's rights in
+// another person's hands (a file dialog opens anything): the elevated copy that a standard user
+// got an administrator to approve, and LocalSystem, never open the log.
+LogOpener ChooseLogOpener(Mode mode, Account account, bool ownsDesktop);
 
 } // namespace orbalt

@@ -1,46 +1,76 @@
-#include <cstdlib>
-
+#include "core/held_folder_win.h"
 #include "core/state.h"
-#include "core/win.h"
+#include "driver/elevation.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
-#include "reporting/temp_folder.h"
 #include "window/status_window.h"
 
 namespace orbalt {
+namespace {
 
-std::wstring GetTempFolder() {
-    wchar_t buffer[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
-    if (length == 0) {
-        ThrowLastError();
-    }
-    if (length > MAX_PATH) { // the path did not fit, and the folder could not be made anyway
-        throw HResultError(kPathTooLong);
-    }
-    std::wstring folder(buffer, length);
-    if (std::int32_t refusal = TempPathRefusal(folder); refusal != 0) {
-        throw HResultError(refusal);
-    }
-    folder += L"Tessaly Installer Temp\\";
-    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-        ThrowLastError();
-    }
-    // Without the trailing backslash, which would have a link followed to its target.
-    DWORD attributes = GetFileAttributesW(folder.substr(0, folder.size() - 1).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        ThrowLastError();
-    }
-    if (std::int32_t refusal = TempFolderRefusal(attributes); refusal != 0) {
-        throw HResultError(refusal);
-    }
+// The folder of the log, held from StartReporting to the end of the process (driver thread only).
+HeldFolder& LogFolder() {
+    static HeldFolder folder;
     return folder;
 }
 
-void RefuseLinkedFile(const std::wstring& path) {
-    if (std::int32_t refusal = TempFileRefusal(GetFileAttributesW(path.c_str())); refusal != 0) {
+bool IsModifierKey(WORD key) {
+    switch (key) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+    case VK_LWIN:
+    case VK_RWIN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// What the command processor's PAUSE did, without starting one: the command processor is the
+// program COMSPEC names and runs the AutoRun command first, both settings a program the user runs
+// unelevated can change. Input typed before the prompt does not count.
+void WaitForKey() {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    bool console = input != nullptr && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode);
+    if (console) {
+        FlushConsoleInputBuffer(input);
+    }
+    WriteConsoleText(L"Press any key to continue . . . ");
+    INPUT_RECORD record{};
+    DWORD read = 0;
+    while (console && ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
+            !IsModifierKey(record.Event.KeyEvent.wVirtualKeyCode)) {
+            break;
+        }
+    }
+    WriteConsoleText(L"\n");
+}
+
+} // namespace
+
+std::wstring GetTempFolder() {
+    const bool system = IsRunningAsSystem();
+    const std::wstring root = TempBasePath(LogFolderBase(system, HasSystemOnlyTemp()));
+    const bool remote = IsDrivePath(root) && GetDriveTypeW(root.substr(0, 3).c_str()) == DRIVE_REMOTE;
+    if (std::int32_t refusal = TempPathRefusal(root, remote); refusal != 0) {
         throw HResultError(refusal);
     }
+    const std::wstring folder = root + L"Tessaly Installer Temp";
+    // Under LocalSystem the folder may lie where every user can create folders: made admin-only,
+    // and one that exists already is judged before the run writes there.
+    MakeFolder(folder, system);
+    HeldFolder held = HoldFolder(folder, system);
+    if (system) {
+        SecureHeldFolder(held);
+    }
+    LogFolder() = std::move(held);
+    return LogFolder().path;
 }
 
 void WriteConsoleText(const std::wstring& text) {
@@ -50,16 +80,17 @@ void WriteConsoleText(const std::wstring& text) {
 }
 
 void AppendLogRecord(const std::wstring& prefix, const std::wstring& text) {
-    if (InstallerLog.empty()) {
+    if (!LogFolder().handle) {
         return;
     }
     // One open-append-close per record with full sharing, and the record in a single write, so
-    // that an elevated copy writing the same log interleaves whole records only.
-    // Never through a link planted in the temp folder.
-    UniqueHandle file(CreateFileW(
-        InstallerLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) {
+    // that an elevated copy writing the same log interleaves whole records only. Opened in the held
+    // folder, never by its path again, and never through a link or a second name of another file.
+    UniqueHandle file =
+        OpenInFolder(LogFolder(), L"Installer.log", FILE_APPEND_DATA | FILE_READ_ATTRIBUTES, FILE_OPEN_IF, 0);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(file.get(), &info) ||
+        !IsPlainLogFile(info.dwFileAttributes, info.nNumberOfLinks)) {
         return;
     }
     std::string bytes = FormatLogRecord(prefix, text);
@@ -72,7 +103,7 @@ void LogLine(std::wstring text) {
     AppendLogRecord(kLogPrefix, text);
 }
 
-void StartReporting(HINSTANCE instance) {
+void StartReporting(HINSTANCE instance, bool logRequired) {
     if (OutputMode == Mode::Gui) {
         LogLine(L"Preparing to create window...");
         auto* record = new StatusWindowRecord;
@@ -101,7 +132,7 @@ void StartReporting(HINSTANCE instance) {
         if (record->state.load() != StatusWindowState::Created) {
             LogLine(L"Failed to create window. Installer will now enter Verbose mode.");
             OutputMode = Mode::Verbose;
-            StartReporting(instance);
+            StartReporting(instance, logRequired);
             return;
         }
         LogLine(L"Created window!");
@@ -111,10 +142,16 @@ void StartReporting(HINSTANCE instance) {
     }
     // Raises before anything is deleted or written when there is no sound temp folder; no log
     // exists then, and the notice goes to the box or the console alone.
-    std::wstring log = GetTempFolder() + L"Installer.log";
-    RefuseLinkedFile(log);
-    InstallerLog = log;
-    DeleteFileW(InstallerLog.c_str());
+    try {
+        InstallerLog = GetTempFolder() + L"Installer.log";
+    } catch (const HResultError&) {
+        if (logRequired) {
+            throw;
+        }
+        return;
+    }
+    // A link of that name is deleted itself, never what it points to.
+    OpenInFolder(LogFolder(), L"Installer.log", DELETE, FILE_OPEN, FILE_DELETE_ON_CLOSE);
 }
 
 void EndReporting() {
@@ -127,7 +164,7 @@ void EndReporting() {
         }
         break;
     case Mode::Verbose:
-        std::system("PAUSE");
+        WaitForKey();
         FreeConsole();
         break;
     case Mode::Silent:

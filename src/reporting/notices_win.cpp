@@ -1,14 +1,64 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <wtsapi32.h>
 
 #include "core/state.h"
+#include "core/win.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
 #include "window/status_window.h"
 
 namespace orbalt {
 namespace {
+
+// Whether the account of this process is the one signed in to its session, whose desktop it
+// shows windows on. Anything unknown counts as no.
+bool OwnsDesktop() {
+    alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
+    DWORD size = 0;
+    wchar_t name[256] = {}, domain[256] = {};
+    DWORD nameLength = 256, domainLength = 256;
+    SID_NAME_USE use{};
+    if (!GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenUser, buffer, sizeof(buffer), &size) ||
+        !LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, name, &nameLength,
+                           domain, &domainLength, &use)) {
+        return false;
+    }
+    auto sessionText = [](WTS_INFO_CLASS what) {
+        wchar_t* text = nullptr;
+        DWORD bytes = 0;
+        std::wstring result;
+        if (WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text,
+                                        &bytes)) {
+            result = text;
+            WTSFreeMemory(text);
+        }
+        return result;
+    };
+    const std::wstring signedIn = sessionText(WTSDomainName) + L"\\" + sessionText(WTSUserName);
+    const std::wstring self = std::wstring(domain) + L"\\" + name;
+    return CompareStringOrdinal(signedIn.c_str(), -1, self.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+// Notepad of the system folder, on the log; not the program the user's settings choose.
+void OpenWithSystemNotepad(const std::wstring& log) {
+    wchar_t system[MAX_PATH] = {};
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return;
+    }
+    const std::wstring notepad = std::wstring(system, length) + L"\\notepad.exe";
+    std::wstring commandLine = L"\"" + notepad + L"\" \"" + log + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(notepad.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, system,
+                       &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
 
 void ReportNotice(const std::wstring& title, const std::wstring& text, UINT icon, const wchar_t* prefix) {
     if (OutputMode == Mode::Gui) {
@@ -25,7 +75,9 @@ void ReportNotice(const std::wstring& title, const std::wstring& text, UINT icon
 
 } // namespace
 
-void ReportError(std::wstring title, std::wstring text) { ReportNotice(title, text, MB_ICONERROR, kErrorPrefix); }
+void ReportError(std::wstring title, std::wstring text) {
+    ReportNotice(title, text, MB_ICONERROR, kErrorPrefix);
+}
 
 void ReportInfo(std::wstring title, std::wstring text) {
     ReportNotice(title, text, MB_ICONINFORMATION, kInfoPrefix);
@@ -40,16 +92,25 @@ void SetStatusText(std::wstring text) {
     }
 }
 
-void SetProgress(double percent) { SetStatusText(ProgressText(DownloadCount, DownloadNumber, percent)); }
+void SetProgress(double percent) {
+    SetStatusText(ProgressText(DownloadCount, DownloadNumber, percent));
+}
 
 void OpenLogFile() {
-    if (OutputMode == Mode::Silent) {
+    const LogOpener opener =
+        ChooseLogOpener(OutputMode, RunAccount, RunAccount == Account::Elevated && OwnsDesktop());
+    if (opener == LogOpener::None) {
         return;
     }
     // An unreadable folder counts as no log: nothing is opened.
     DWORD attributes = GetFileAttributesW(InstallerLog.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return;
+    }
+    if (opener == LogOpener::Association) {
         ShellExecuteW(nullptr, nullptr, InstallerLog.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    } else {
+        OpenWithSystemNotepad(InstallerLog);
     }
 }
 

@@ -8,19 +8,20 @@
 
 namespace orbalt {
 
-// The user's temporary path followed by "Tessaly Installer Temp\"; creates the folder. Raises
-// when there is no whole temporary path, or the folder cannot be made or is a reparse point.
+// The account's temporary path followed by "Tessaly Installer Temp\" (under LocalSystem in the
+// system-only temp folder where Windows has one); creates the folder and holds it for the rest of
+// the process, so that it cannot be renamed or replaced and the log is always the file in it.
+// Raises when there is no whole temporary path on a local drive, or the folder cannot be made, is
+// a link, or (under LocalSystem) was made by another account.
 std::wstring GetTempFolder();
-
-// Raises when the file in the temp folder is a reparse point, before the run deletes or writes it.
-void RefuseLinkedFile(const std::wstring& path);
 
 // Appends one "|LOG|: " record to Installer.log and echoes the text to the console.
 void LogLine(std::wstring text);
 
 // Opens reporting for the run: the status window (Gui) or a console (Verbose), the log path,
-// and a fresh log.
-void StartReporting(HINSTANCE instance);
+// and a fresh log. Without `logRequired`, a temp folder unfit for the log leaves the run without
+// one instead of raising.
+void StartReporting(HINSTANCE instance, bool logRequired);
 
 // Closes the status window, or waits for a key on the console and releases it.
 void EndReporting();

@@ -3,6 +3,7 @@ scenarios.py for the fields) and reads back all it left: the exit code, the cons
 the temp folder, the journal of the calls the deployment service and the fake .NET installer got,
 the message boxes the launcher answered as the user, the files opened for the user and registry values."""
 import fcntl
+import hashlib
 import os
 import pty
 import re
@@ -44,7 +45,9 @@ DOTNET_ROOTS = {"environment": "C:\\dotnet", "registered": "C:\\dotnet-registere
                 "program files": "C:\\Program Files\\dotnet"}
 DOTNET_REGISTRATION = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\dotnet\Setup\InstalledVersions\x64"
 NO_KEY = "no key"  # a registry value whose whole key is removed
-FOLDER = "folder"  # a temp_seed entry that is a folder, not a file
+WORK_FOLDER = re.compile(r"[A-Z]:\\windows\\temp\\[0-9a-f]{32}\\", re.I)  # the elevated run's own
+FRAMEWORK_BYTES = b"framework package bytes" * 10000  # served; long enough for its progress to show
+VICTIM = "C:\\victim"  # the folder an attacker wants the elevated run to write or delete in
 SYSTEM_PROGRAM = re.compile(r"(/usr/lib/wine/wineserver|C:\\windows\\system32\\)|$", re.I)
 ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 
@@ -53,6 +56,11 @@ def app_family():
     """The family name of the embedded package, as the build derived it."""
     with open(os.path.join(BUILD, "generated", "app_identity.h")) as f:
         return re.search(r'ORBALT_APP_FAMILY_NAME "([^"]+)"', f.read()).group(1)
+
+
+def summary(data):
+    """How the simulated service journals the bytes of a package it is handed."""
+    return "(%d bytes, sha256 %s)" % (len(data), hashlib.sha256(data).hexdigest()[:16])
 
 
 def _read(path, mode="r"):
@@ -134,6 +142,8 @@ class Machine:
         self.server = None
         self.mounted = None
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", ORBALT_FAKE_DOTNET_EXIT=str(row["dotnet_exit"]))
+        if row["attack"]:
+            self.env["ORBALT_FAKE_ATTACK"] = VICTIM
         if row["dotnet_root"] == "environment":
             self.env["DOTNET_ROOT_X64"] = "C:\\dotnet"
         if not row["display"]:
@@ -156,7 +166,8 @@ class Machine:
     def _prepare(self):
         row = self.row
         fake = os.path.join(self.drive_c, "orbalt-fake")
-        for leftover in (fake, self.temp, os.path.join(self.drive_c, "orbalt-test")):  # of other tests
+        self.victim = os.path.join(self.drive_c, VICTIM[3:])
+        for leftover in (fake, self.temp, self.victim, os.path.join(self.drive_c, "orbalt-test")):  # of other tests
             shutil.rmtree(leftover, ignore_errors=True)
         os.makedirs(fake)
         with open(os.path.join(fake, "scenario.txt"), "w", encoding="utf-8") as f:
@@ -172,17 +183,18 @@ class Machine:
         os.makedirs(self.temp, exist_ok=True)
         if row["temp_size"] and os.geteuid() != 0:
             raise unittest.SkipTest("mounting a small tmpfs takes root")
-        if row["temp_size"]:  # over the user's Temp: a mount point is a reparse point, as on Windows
-            self.mounted = os.path.dirname(self.temp)
+        if row["temp_size"]:  # where the working folder goes
+            self.mounted = os.path.join(self.drive_c, "windows", "temp")
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
                            check=True)
-            os.makedirs(self.temp)
-        for name, content in row["temp_seed"].items():
-            if content == FOLDER:
-                os.makedirs(os.path.join(self.temp, name))
-            else:
-                with open(os.path.join(self.temp, name), "wb") as f:
+        if row["victim"] is not None:
+            os.makedirs(self.victim)
+            for name, content in row["victim"].items():
+                with open(os.path.join(self.victim, name), "wb") as f:
                     f.write(content)
+        for name, content in row["temp_seed"].items():
+            with open(os.path.join(self.temp, name), "wb") as f:
+                f.write(content)
         values = {("HKEY_LOCAL_MACHINE\\" + REGISTRY[name][0], REGISTRY[name][1]): value
                   for name, value in row["registry"].items()}
         if row["dotnet_root"] == "registered":
@@ -190,6 +202,8 @@ class Machine:
         if row["temp_path"]:
             for name in ("TEMP", "TMP"):
                 values[("HKEY_CURRENT_USER\\Environment", name)] = row["temp_path"]
+        if row["comspec"]:  # a program in place of the command processor, which journals if it runs
+            values[("HKEY_CURRENT_USER\\Environment", "COMSPEC")] = "Z:" + BUILT["dotnet installer"].replace("/", "\\")
         if values:
             with open(os.path.join(self.drive_c, "row.reg"), "w", encoding="utf-16") as f:
                 f.write(_reg_file(values))
@@ -211,7 +225,7 @@ class Machine:
                 shutil.copyfile(BUILT["dotnet installer"], target)
             else:
                 with open(target, "wb") as f:
-                    f.write(b"framework package bytes" * 10000)  # long enough for its progress to show
+                    f.write(FRAMEWORK_BYTES)
         self.server = http_server.serve_in_thread(served, HTTP_PORT, not_found, close_after, self.row["slow"])
 
     def run(self):
@@ -228,9 +242,16 @@ class Machine:
         shown, rc = _as_shown(ANSI.sub("", console.decode("utf-8", "replace"))), _read(rc_file)
         if rc is None:
             raise AssertionError("the launcher left no exit code; the console:\n" + shown)
+        log_bytes = _read(os.path.join(self.temp, "Installer.log"), "rb")
+        work = WORK_FOLDER.search((log_bytes or b"").decode("latin-1"))
+        windows_temp = os.path.join(self.drive_c, "windows", "temp")
         return types.SimpleNamespace(
-            exit_code=int(rc.strip()), windows_temp=self.windows_temp, console=shown,
-            log_bytes=_read(os.path.join(self.temp, "Installer.log"), "rb"),
+            exit_code=int(rc.strip()), windows_temp=self.windows_temp, console=shown, log_bytes=log_bytes,
+            windows_work=work.group() if work else "(no working folder)",
+            work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)
+                       if re.fullmatch("[0-9a-f]{32}", name)},
+            victim={name: _read(os.path.join(self.victim, name), "rb") for name in os.listdir(self.victim)}
+            if os.path.isdir(self.victim) else None,
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=lines("orbalt-test", "opened.txt"), boxes=[line.split("\t") for line in lines("boxes.txt")],
             journal=lines("orbalt-fake", "journal.txt"), registry=_registry_values(self.path))

@@ -1,10 +1,12 @@
 """The end-to-end scenarios: one row per run of the real installer, saying the machine and what the
 run must leave. Adding a scenario is adding a row to ROWS; every field below is optional but the
-exit code and the log. In every expected text, {temp}, {exe}, {dotnet_url} and {framework_url} stand
-for the temp folder (with its trailing backslash), the installer and the two download addresses of
-the run.
+exit code and the log. In every expected text, {temp}, {work}, {exe}, {dotnet_url} and
+{framework_url} stand for the temp folder and the elevated run's working folder (each with its
+trailing backslash), the installer and the two download addresses of the run; {package} and
+{framework} for how the simulated service describes the built application package and the served
+framework package when it is handed one.
 """
-from harness import FOLDER, NO_KEY, app_family
+from harness import NO_KEY, app_family
 
 def pkg(family, version, arch="x64", entries=1):
     return dict(family=family, version=version, arch=arch, entries=entries)
@@ -20,7 +22,6 @@ GOOD_VCLIBS = pkg(VCLIBS, "14.0.33728.0")
 OLD_VCLIBS = pkg(VCLIBS, "14.0.30000.0")
 FAMILY = app_family()
 APP = pkg(FAMILY, "2.0.22.1414")
-KEPT = ["EXE_NETCORECHECK.EXE", "Installer.log"]  # what a run that got past the .NET check leaves
 MACHINE = dict(
     args=[],  # the command line after the program (none: Gui mode)
     limited=False,  # started with the linked, non-elevated token
@@ -28,8 +29,8 @@ MACHINE = dict(
     windows="19041",  # or "19040" or "win7"
     registry={},  # {"unlock"|"policy"|"service": int REG_DWORD, str REG_SZ, ("qword", n) or NO_KEY}
     temp_path=None,  # the user's TEMP and TMP (None: C:\users\<user>\Temp)
-    temp_seed={},  # {file name: bytes or FOLDER} already in the installer's temp folder
-    temp_size=0,  # KiB: the installer's temp folder is a tmpfs of this size (needs root)
+    temp_seed={},  # {file name: bytes} already in the installer's temp folder
+    temp_size=0,  # KiB: C:\windows\temp, where the working folder goes, is a tmpfs of this size (needs root)
     temp_link=False,  # the installer's temp folder is a symbolic link to a folder beside it
     dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
     dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
@@ -39,20 +40,23 @@ MACHINE = dict(
     slow=0.0,  # seconds between the server's 16 KiB pieces
     installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
     #   deployment service holds and answers (tests/fakes/deployment-service/README.md)
+    victim=None,  # {file name: bytes} in C:\victim, a folder an attacker wants the run to write or delete in
+    attack=False,  # the fake .NET installer tries to swap the temp folder for a link to C:\victim and
+    #   plants decoys (copies of itself) where the framework package and the checker would be
+    comspec=False,  # COMSPEC names a program that journals when it runs (tests/fakes)
     timeout=60,  # the run's time limit in seconds
     dpi=None, fonts=True)  # the screen's dpi (None: 96); fonts=False: no stand-in for the window's font
 EXPECTED = dict(
     exit=None,  # the exit code
     log=None,  # the records of Installer.log in order (None: no log). A record without a leading "|"
     #   is a LogLine text; a line feed inside a record starts a new line of the file
-    temp=KEPT,  # the files left in the temp folder
+    temp=["Installer.log"],  # the files left in the temp folder (the working folder must be gone)
     journal=None,  # the calls the service and the fake .NET installer got (None: not compared; a
     #   call the installer should never make always fails)
     boxes=[],  # [caption, text with "|" for line feeds, "status window hidden"|"...visible"]
     opened=[],  # the files opened for the user
     registry_after={},  # {name: data as the registry file holds it, e.g. "dword:00000001", or None}
     console=[],  # texts the console shows, in this order
-    files={},  # {temp file name: "checker"|"package"}: files whose bytes must equal a built file
     progress=[])  # [(from text, to text, lowest, highest)]: the console's percentages between two
 #   texts rise, stay within the bounds and cover at least half of them
 
@@ -71,7 +75,7 @@ SIDELOADING = ("MSIX side loading is disabled on this users system. This is like
 SERVICE_OK = "The APPX Deployment Service is enabled as expected. Continuing..."
 SERVICE_REENABLED = ("The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); "
                      "the computer must be restarted before packages can be installed.")
-CHECKER = "{temp}EXE_NETCORECHECK.EXE"
+CHECKER = "{work}EXE_NETCORECHECK.EXE"
 CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0"): ' % CHECKER
 
 
@@ -116,7 +120,7 @@ DEPENDENCIES = ["Installing dependencies..."]
 
 def dotnet_install(outcome="Success!"):
     return ["Installing .NET Runtime...",
-            '[Process Runner] Executed "{temp}netdesktopruntime.exe" (with args of "/install /quiet /norestart"): '
+            '[Process Runner] Executed "{work}netdesktopruntime.exe" (with args of "/install /quiet /norestart"): '
             + outcome]
 
 
@@ -126,7 +130,7 @@ def add(outcome="Package successfully installed for the current user!"):
 
 FRAMEWORK_INSTALL = ["Installing C++ Runtime Framework..."] + add()
 EXTRACT_APP = ["Installing Orbalt...",
-               "[Resource Extractor] Attempting to extract MSIX_ORBALT to a temporary location ({temp}MSIX_ORBALT.MSIX)..."]
+               "[Resource Extractor] Attempting to extract MSIX_ORBALT to a temporary location ({work}MSIX_ORBALT.MSIX)..."]
 STAGE = ["[Package Stager] Preparing to stage package on the system...", "[Package Stager] Package successfully staged!"]
 PROVISION = ["[Package Provisioner] Preparing to provision package on the system...",
              "[Package Provisioner] Package successfully provisioned!"]
@@ -182,12 +186,13 @@ def box(caption_text, reason=None, window="hidden"):
 
 
 # --- Journal calls ---------------------------------------------------------------------------
-APP_URI = 'Uri.CreateUri "{temp}MSIX_ORBALT.MSIX"'
-STAGE_CALL = ['PackageManager2.StagePackageWithOptionsAsync uri="{temp}MSIX_ORBALT.MSIX" dependencies=null options=0 '
+APP_URI = 'Uri.CreateUri "{work}MSIX_ORBALT.MSIX" {package}'
+FRAMEWORK_URI = 'Uri.CreateUri "{work}vclibs.appx" {framework}'
+STAGE_CALL = ['PackageManager2.StagePackageWithOptionsAsync uri="{work}MSIX_ORBALT.MSIX" dependencies=null options=0 '
               '-> op1 (early)', "op1.GetResults"]
 
 
-def add_call(n, path="{temp}MSIX_ORBALT.MSIX", options=64):
+def add_call(n, path="{work}MSIX_ORBALT.MSIX", options=64):
     return ['PackageManager.AddPackageAsync uri="%s" dependencies=null options=%d -> op%d (early)' % (path, options, n),
             "op%d.GetResults" % n]
 
@@ -205,7 +210,7 @@ def row(name, **fields):
     return {**MACHINE, **EXPECTED, "name": name, **fields}
 
 
-LOG_OPENED = ["{temp}Installer.log"]
+LOG_OPENED = ["notepad.exe {temp}Installer.log"]  # Notepad of the system folder, not the .log association
 
 ROWS = [
     # --- Successful runs -------------------------------------------------------------------
@@ -216,31 +221,36 @@ ROWS = [
         exit=0,
         log=start(framework=("14.0.30000.0", "14.0.33730.0")) + DEPENDENCIES + EXTRACT_APP + add(),
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
-    row("both missing, Verbose: one percentage over both downloads, launch",
+    row("both missing, Verbose: one percentage over both downloads, launch; a program the user runs meanwhile "
+        "cannot swap the temp folder for a link, nothing lands in or leaves the folder it points to, and no decoy "
+        "runs or is installed",
         args=["-v"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "ok"}, slow=0.01,
+        attack=True, victim={name: b"the victim's own " + name.encode() for name in
+                             ("Installer.log", "netdesktopruntime.exe", "MSIX_ORBALT.MSIX")},
         exit=0,
         log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
         dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
+        temp=["EXE_NETCORECHECK.EXE", "Installer.log", "vclibs.appx"],  # the decoys, untouched
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart",
-                 'Uri.CreateUri "{temp}vclibs.appx"'] + add_call(1, "{temp}vclibs.appx", 0) + [APP_URI] +
-        add_call(2) + launch_calls(3),
+                 "attack: the temp folder cannot be moved (error 32)", FRAMEWORK_URI] +
+        add_call(1, "{work}vclibs.appx", 0) + [APP_URI] + add_call(2) + launch_calls(3),
         console=BANNER + ["Getting ready..."],
         progress=[("{dotnet_url}", "Downloading C++ Runtime Framework...", 0, 50),
                   ("{framework_url}", "Installing dependencies...", 50, 100)]),
     row("only the framework missing, Gui: window up, no box, launch; a ban under one key lifted, "
-        "an 8-byte value counts as none; the checker of an earlier run replaced",
+        "an 8-byte value counts as none",
         installed=[OLD_VCLIBS], downloads={"framework": "ok"},
         registry={"unlock": 0, "policy": ("qword", 0)},
-        temp_seed={"EXE_NETCORECHECK.EXE": b"an older, longer checker" * 20000},
         exit=0,
         log=BANNER + [SIDELOADING, SERVICE_OK] + dotnet_check() + framework_check("14.0.30000.0") +
         FRAMEWORK_DOWNLOAD + DEPENDENCIES + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
-        registry_after={"unlock": "dword:00000001", "policy": "hex(b):00,00,00,00,00,00,00,00"},
-        files={"EXE_NETCORECHECK.EXE": "checker"}),
+        registry_after={"unlock": "dword:00000001", "policy": "hex(b):00,00,00,00,00,00,00,00"}),
     row("provision mode, Verbose: stages, provisions, never launches; a ban by policy lifted, no deployment "
-        "service key, .NET found where its installer registered it",
+        "service key, .NET found where its installer registered it; the key is waited for without the command "
+        "processor COMSPEC names",
         args=["--provision-verbose"], provisioned=[pkg("SomeOther.App_1234567890abc", "1.0.0.0")],
-        registry={"policy": 0, "service": NO_KEY}, dotnet_root="registered",
+        registry={"policy": 0, "service": NO_KEY}, dotnet_root="registered", comspec=True,
+        console=["Press any key to continue . . ."],
         exit=0,
         log=start(service=[SIDELOADING]) + DEPENDENCIES + EXTRACT_APP + STAGE + PROVISION,
         registry_after={"policy": "dword:00000001", "unlock": None, "service": None},
@@ -270,8 +280,9 @@ ROWS = [
         exit=0, log=HELP, temp=["Installer.log"],
         console=HELP + ["Press any key to continue"]),
     row("--help: the help screen", args=["--help"], exit=0, log=HELP, temp=["Installer.log"], console=HELP),
-    row("a full-width look-alike of -s is no option either: the help screen", args=["\uff0d\uff53"], exit=0, log=HELP,
-        temp=["Installer.log"]),
+    row("a full-width look-alike of -s is no option either: the help screen, shown even where no log can be "
+        "written", args=["\uff0d\uff53"], temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
+        exit=0, log=None, temp=[], console=HELP),
 
     # --- Stops before the branches ---------------------------------------------------------
     row("Windows 10 build 19040, Silent: stops at the version gate",
@@ -289,8 +300,8 @@ ROWS = [
         exit=1,
         log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED, journal=["PackageManager.FindPackages"]),
-    row("nothing listens for the .NET download: the old installer file deleted first",
-        args=["-v"], dotnet=None, temp_seed={"netdesktopruntime.exe": b"an earlier download"},
+    row("nothing listens for the .NET download",
+        args=["-v"], dotnet=None,
         exit=1,
         log=start(12289) + DOTNET_DOWNLOAD + [DOWNLOAD_FAILED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED),
@@ -299,14 +310,7 @@ ROWS = [
         exit=1,
         log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD +
         [DOWNLOAD_FAILED, notice(FRAMEWORK_DOWNLOAD_FAILED), FRAMEWORK_MANUAL],
-        temp=KEPT + ["netdesktopruntime.exe"],
         journal=["PackageManager.FindPackages"]),
-    row("a folder named vclibs.appx: the framework download counts as missing",
-        args=["-v"], installed=[OLD_VCLIBS], downloads={"framework": "ok"}, temp_seed={"vclibs.appx": FOLDER},
-        exit=1,
-        log=start(framework=("14.0.30000.0",)) + FRAMEWORK_DOWNLOAD +
-        [notice(FRAMEWORK_DOWNLOAD_FAILED), FRAMEWORK_MANUAL],
-        temp=KEPT + ["vclibs.appx"], opened=LOG_OPENED),
 
     # --- Failed installations --------------------------------------------------------------
     row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
@@ -314,7 +318,7 @@ ROWS = [
         exit=1,
         log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
-        temp=KEPT + ["netdesktopruntime.exe"], opened=LOG_OPENED,
+        opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),
     row("the framework installation fails, Verbose: its error text in the notice; its download alone runs "
         "from 0 to 100 %",
@@ -327,7 +331,7 @@ ROWS = [
         ["Installing C++ Runtime Framework..."] + add("Failed to add package for current user! Error: Dependency "
                                                       "resolution failed.") +
         [notice(FRAMEWORK_INSTALL_FAILED, "Dependency resolution failed."), FRAMEWORK_MANUAL],
-        temp=KEPT + ["vclibs.appx"], opened=LOG_OPENED),
+        opened=LOG_OPENED),
     row("staging fails, Verbose: the package deleted before the notice",
         args=["-pv"],
         deploy=[answer("StagePackageWithOptionsAsync", status="error", code=0x80073CF0,
@@ -359,14 +363,13 @@ ROWS = [
         deploy=[answer("AddPackageAsync", results=0x80070005)],
         exit=0x80070005,
         log=start() + DEPENDENCIES + EXTRACT_APP + add()[:1] + [notice(UNEXPECTED, "Access denied. (0x80070005)")],
-        boxes=[box(UNEXPECTED, "Access denied. (0x80070005)")], opened=LOG_OPENED,
-        temp=KEPT + ["MSIX_ORBALT.MSIX"], files={"MSIX_ORBALT.MSIX": "package"}),
+        boxes=[box(UNEXPECTED, "Access denied. (0x80070005)")], opened=LOG_OPENED),
     row("a canceled installation is raised, Verbose: no results asked for",
         args=["-v"], deploy=[answer("AddPackageAsync", status="canceled")],
         exit=0x800704C7,
         log=start() + DEPENDENCIES + EXTRACT_APP + add()[:1] +
         [notice(UNEXPECTED, "Operation canceled by user. (0x800704C7)")],
-        opened=LOG_OPENED, temp=KEPT + ["MSIX_ORBALT.MSIX"],
+        opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1)[:1]),
     row("a canceled launch is raised, Verbose",
         args=["-v"], launch=dict(status="canceled"),
@@ -375,7 +378,7 @@ ROWS = [
         [notice(UNEXPECTED, "Operation canceled by user. (0x800704C7)")],
         opened=LOG_OPENED),
     row("the disk runs full while the checker is extracted: raised, nothing cut is run",
-        args=["-s"], temp_size=160,
+        args=["-s"], temp_size=160,  # the checker alone is larger
         exit=0x80070070,
         log=BANNER + [SERVICE_OK] + dotnet_check()[:2] + [notice(UNEXPECTED, "Disk full. (0x80070070)")],
         temp=["Installer.log"]),
@@ -387,11 +390,6 @@ ROWS = [
         temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
         exit=0x800700CE, log=None, temp=[],
         boxes=[box(UNEXPECTED, "File name is too long. (0x800700CE)")]),
-    row("a folder where the package goes: the extraction raises",
-        args=["-v"], temp_seed={"MSIX_ORBALT.MSIX": FOLDER},
-        exit=0x80070005,
-        log=start() + DEPENDENCIES + EXTRACT_APP + [notice(UNEXPECTED, "Access denied. (0x80070005)")],
-        temp=KEPT + ["MSIX_ORBALT.MSIX"], opened=LOG_OPENED),
 
     # --- Started without elevation ------------------------------------------------------------
     row("limited, Silent: the copy gets -pv, stops at its guard, the parent relays its exit code",

@@ -21,7 +21,9 @@ struct Machine {
         auto rec = [this](std::wstring line) { calls.push_back(std::move(line)); };
         auto yes = [] { return true; };
         auto no = [] { return false; };
-        ops.StartReporting = [rec] { rec(L"StartReporting"); };
+        ops.StartReporting = [rec](bool logRequired) {
+            rec(logRequired ? L"StartReporting" : L"StartReporting without a log");
+        };
         ops.LogLine = [rec](std::wstring t) { rec(L"Log " + t); };
         ops.EndReporting = [rec] { rec(L"EndReporting"); };
         ops.ReportError = [rec](std::wstring title, std::wstring text) {
@@ -165,6 +167,8 @@ TEST(InstallSequence, PathsOnlyWindowsReaches) {
             row.tail);
         EXPECT_EQ(m.Count(L"Error "), row.exitCode == 1 ? 1u : 0u);
         EXPECT_EQ(m.Count(L"Delete "), m.system ? 1u : 0u); // the user's run extracted nothing
+        // What opening the log for the user goes by: an unelevated run the user's way, LocalSystem never.
+        EXPECT_EQ(RunAccount, m.system ? Account::LocalSystem : Account::Standard);
         // Both account checks are asked, in this order, before either answer is tested.
         auto com = std::find(m.calls.begin(), m.calls.end(), L"InitializeCom");
         ASSERT_LT(com + 2, m.calls.end());

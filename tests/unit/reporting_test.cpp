@@ -3,7 +3,6 @@
 #include "core/text.h"
 #include "prerequisites/prerequisites_text.h"
 #include "reporting/log_format.h"
-#include "reporting/temp_folder.h"
 
 namespace orbalt {
 namespace {
@@ -26,19 +25,18 @@ TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
     EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
 }
 
-// Wine reports a linked folder as a reparse point but not a linked file, and has no junctions:
-// the file cases are proven here only.
-TEST(TempFolder, NoRelativePathAndNoReparsePoint) {
-    for (const wchar_t* path : {L"C:\\Users\\ana\\AppData\\Local\\Temp\\", L"d:\\", L"\\\\server\\temp\\"}) {
-        EXPECT_EQ(TempPathRefusal(path), 0) << path;
-    }
-    for (const wchar_t* path : {L"", L"Temp\\", L"C:Temp\\", L"\\Temp\\", L"1:\\"}) {
-        EXPECT_EQ(TempPathRefusal(path), kBadPath) << path;
-    }
-    EXPECT_EQ(TempFolderRefusal(kAttributeDirectory | 0x2000 /* not indexed */), 0);
-    EXPECT_EQ(TempFolderRefusal(0x20 /* archive: a file */), kNotAFolder);
-    EXPECT_EQ(TempFileRefusal(0x20 | kAttributeReparsePoint), kStoppedOnLink);
-    EXPECT_EQ(TempFileRefusal(kAttributeDirectory | kAttributeReparsePoint), kStoppedOnLink);
+// Under Wine every run is elevated and owns its desktop, and no run is LocalSystem: only the
+// elevated case is seen end to end.
+TEST(LogOpener, NoElevatedProgramOnAnotherAccountsDesktopAndNoUserSetting) {
+    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Standard, false), LogOpener::Association);
+    EXPECT_EQ(ChooseLogOpener(Mode::Verbose, Account::Elevated, true), LogOpener::SystemNotepad);
+    // The copy an administrator approved for a standard user, LocalSystem, a run that never
+    // learnt its account, and Silent runs: never.
+    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Elevated, false), LogOpener::None);
+    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::LocalSystem, true), LogOpener::None);
+    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Unknown, true), LogOpener::None);
+    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Standard, true), LogOpener::None);
+    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Elevated, true), LogOpener::None);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // What no end-to-end run can show: a verified download and an extracted program are held so that
-// no other process can change, replace or delete them before they run, and a refused download
-// never counts as there, even when it cannot be deleted. The addresses are file URLs
-// (held_files_test.cmake): the transfer itself is the end-to-end runs' business. And the download
+// no other process can change, replace or delete them before they run, a refused download never
+// counts as there, even when it cannot be deleted, and the working folder they lie in is held and
+// removed whole. The addresses are file URLs (held_files_test.cmake): the transfer itself is the
+// end-to-end runs' business. The descriptor the run gives its folders, and the download
 // callback's COM contract.
 #include <gtest/gtest.h>
 
@@ -10,7 +11,10 @@
 #include <fstream>
 #include <iterator>
 
+#include <sddl.h>
+
 #include "core/build_constants.h"
+#include "core/held_folder_win.h"
 #include "core/state.h"
 #include "core/text.h"
 #include "core/win.h"
@@ -41,7 +45,7 @@ void ExpectHeld(const std::wstring& path, const std::string& bytes) {
     SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_FALSE(DeleteFileW(path.c_str()));
     EXPECT_FALSE(MoveFileExW(path.c_str(), (path + L".moved").c_str(), 0));
-    const std::wstring decoy = GetTempFolder() + L"decoy.exe";
+    const std::wstring decoy = GetWorkFolder() + L"decoy.exe";
     ASSERT_TRUE(CopyFileW(L"C:\\windows\\system32\\cmd.exe", decoy.c_str(), FALSE));
     EXPECT_FALSE(MoveFileExW(decoy.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED));
     EXPECT_TRUE(ReadBytes(path) == bytes);
@@ -67,7 +71,7 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
 
     // The framework address is pinned to a digest nothing has. A stale file that a reader holds
     // without delete sharing can be neither deleted nor refused away: it still never counts.
-    const std::wstring framework = GetTempFolder() + L"vclibs.appx";
+    const std::wstring framework = GetWorkFolder() + L"vclibs.appx";
     WriteBytes(framework, "stale");
     UniqueHandle reader(CreateFileW(framework.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
@@ -78,6 +82,34 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
     const std::string log = ReadBytes(InstallerLog);
     EXPECT_NE(log.find("does not match its pinned SHA-512 digest. Download refused!"), std::string::npos)
         << log;
+
+    // No one renames the working folder while the run holds it; at the end it goes, with what it holds.
+    const std::wstring work = GetWorkFolder().substr(0, GetWorkFolder().size() - 1);
+    EXPECT_FALSE(MoveFileExW(work.c_str(), (work + L"-moved").c_str(), 0));
+    reader.reset();
+    RemoveWorkFolder();
+    EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Wine keeps no descriptor on a folder, but builds and reads one as Windows does.
+TEST(FolderDescriptor, TheRunsOwnIsProtectedAndTrustedAndEntriesAreReadAsTheyAre) {
+    auto judge = [](const wchar_t* sddl, bool protectedList) {
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
+                                                                         nullptr));
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        GetSecurityDescriptorControl(descriptor, &control, &revision);
+        // Without protection, a new folder inherits what its parent gives users.
+        EXPECT_EQ((control & SE_DACL_PROTECTED) != 0, protectedList) << sddl;
+        FolderTrust trust = JudgeDescriptor(descriptor);
+        LocalFree(descriptor);
+        return trust;
+    };
+    EXPECT_EQ(judge(kAdminOnlyFolderSddl, true), FolderTrust::Trusted);
+    EXPECT_EQ(judge(L"O:SYD:(A;OICIIO;FA;;;CO)(A;OICI;FA;;;SY)", false), FolderTrust::Trusted);
+    EXPECT_EQ(judge(L"O:SYD:(A;OICI;FA;;;SY)(A;CI;0x6;;;BU)", false), FolderTrust::Protect);
+    EXPECT_EQ(judge(L"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;SY)", true), FolderTrust::Untrusted);
 }
 
 // urlmon asks the callback for interfaces it may offer; a refusal must leave the pointer null.

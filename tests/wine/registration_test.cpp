@@ -11,6 +11,7 @@
 
 #include "core/state.h"
 #include "deployment/deployment.h"
+#include "reporting/reporting.h"
 
 namespace orbalt {
 namespace {
@@ -36,9 +37,9 @@ TEST(Registration, PassesTheFullNameAndItsOptionsAndJudgesTheExtendedCode) {
     std::ofstream((Folder() + L"scenario.txt").c_str(), std::ios::binary)
         << "deploy\tRegisterPackageByFullNameAsync\tBusy\t3\t0x80073CF9\t0x80073D25\t1\t0\tx\n";
     OutputMode = Mode::Silent;
-    InstallerLog = Folder() + L"Installer.log";
+    SetEnvironmentVariableW(L"TMP", Folder().c_str());
+    StartReporting(GetModuleHandleW(nullptr), true);
     DeleteFileW(journal.c_str());
-    DeleteFileW(InstallerLog.c_str());
 
     std::wstring errorText = L"Unknown Error";
     EXPECT_TRUE(RegisterPackage(L"Good_1.0.0.0_x64__awjp7x5cka7re", errorText));

@@ -53,7 +53,7 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
     SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp\\");
     OutputMode = Mode::Gui;
-    StartReporting(GetModuleHandleW(nullptr));
+    StartReporting(GetModuleHandleW(nullptr), true);
     ASSERT_TRUE(IsStatusWindowCreated());
     HWND window = StatusWindow->window;
     StatusWindowProvider* root = StatusWindow->accessibilityRoot;

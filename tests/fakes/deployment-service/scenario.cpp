@@ -7,7 +7,9 @@
 
 #include "core/text.h"
 #include "core/win.h"
+
 #include "deployment/package_version.h"
+#include <wincrypt.h>
 
 namespace fake {
 
@@ -79,6 +81,37 @@ Scenario LoadScenario() {
         }
     }
     return scenario;
+}
+
+std::wstring FileSummary(const std::wstring& path) {
+    std::ifstream file(path.c_str(), std::ios::binary);
+    if (!file) {
+        return L"(no file)";
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    HCRYPTPROV provider = 0;
+    HCRYPTHASH hash = 0;
+    BYTE digest[32] = {};
+    DWORD size = sizeof(digest);
+    bool hashed = CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT) &&
+                  CryptCreateHash(provider, CALG_SHA_256, 0, 0, &hash) &&
+                  CryptHashData(hash, reinterpret_cast<const BYTE*>(bytes.data()),
+                                static_cast<DWORD>(bytes.size()), 0) &&
+                  CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
+    if (hash != 0) {
+        CryptDestroyHash(hash);
+    }
+    if (provider != 0) {
+        CryptReleaseContext(provider, 0);
+    }
+    std::wostringstream text;
+    text << L"(" << bytes.size() << L" bytes, sha256 ";
+    for (int i = 0; i < 8; ++i) {
+        text << L"0123456789abcdef"[hashed ? digest[i] >> 4 : 0]
+             << L"0123456789abcdef"[hashed ? digest[i] & 0xF : 0];
+    }
+    text << L")";
+    return text.str();
 }
 
 void Journal(const std::wstring& line) {

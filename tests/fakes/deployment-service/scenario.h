@@ -46,6 +46,8 @@ struct Scenario {
 // The environment variable's value, or the fallback when it is unset.
 std::wstring Setting(const wchar_t* variable, const wchar_t* fallback);
 Scenario LoadScenario();
+// "(N bytes, sha256 <first 16 hex digits>)" of a file, or "(no file)".
+std::wstring FileSummary(const std::wstring& path);
 void Journal(const std::wstring& line);
 // Blocks the call while the file "hold-<call>" lies beside the journal (at most a minute), so that a
 // test can look at the installer in that state; journaled as "held <call>".

@@ -311,7 +311,10 @@ class UriFactory final : public Object<IActivationFactory, IUriRuntimeClassFacto
 public:
     FAKE_UNEXPECTED(L"UriFactory", ActivateInstance, IInspectable**)
     HRESULT STDMETHODCALLTYPE CreateUri(HSTRING uri, IUriRuntimeClass** instance) override {
-        Journal(L"Uri.CreateUri " + Quote(HString::ToWString(uri)));
+        // What the file holds when it is handed over: a package cut short, or a decoy put in its
+        // place, shows here.
+        Journal(L"Uri.CreateUri " + Quote(HString::ToWString(uri)) + L" " +
+                FileSummary(HString::ToWString(uri)));
         return HandOut(new Uri(HString::ToWString(uri)), instance);
     }
 };

@@ -59,7 +59,6 @@ int main() {
             1048576.0,
         after.PeakPagefileUsage / 1048576.0, after.PeakWorkingSetSize / 1048576.0,
         before.PagefileUsage / 1048576.0, before.WorkingSetSize / 1048576.0);
-    DeleteFileW(copy.c_str());
-    DeleteFileW(path.c_str());
+    RemoveWorkFolder(); // the extracted file and its copy with it
     return 0;
 }

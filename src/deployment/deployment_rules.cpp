@@ -54,6 +54,10 @@ const Texts& TextsOf(DeploymentKind kind) {
 
 } // namespace
 
+DeploymentKind InstallKind(bool localSystem) {
+    return localSystem ? DeploymentKind::Stage : DeploymentKind::AddForUser;
+}
+
 bool ReadsErrorCode(DeploymentKind kind) {
     return kind != DeploymentKind::Provision;
 }

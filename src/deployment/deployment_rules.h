@@ -11,6 +11,9 @@ namespace orbalt {
 
 enum class DeploymentKind { Stage, Provision, Register, AddForUser };
 
+// What installing a package is: under LocalSystem, which has no user to add it for, staging it.
+DeploymentKind InstallKind(bool localSystem);
+
 // AsyncStatus values of the Windows Runtime.
 enum class OperationStatus : std::int32_t { Started = 0, Completed = 1, Canceled = 2, Error = 3 };
 

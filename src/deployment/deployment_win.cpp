@@ -154,7 +154,7 @@ bool AddPackageForUser(std::wstring path, std::wstring& errorText, std::uint32_t
 }
 
 bool InstallPackage(std::wstring path, std::wstring& errorText, std::uint32_t options) {
-    if (IsRunningAsSystem()) {
+    if (InstallKind(IsRunningAsSystem()) == DeploymentKind::Stage) {
         return StagePackage(std::move(path), errorText);
     }
     return AddPackageForUser(std::move(path), errorText, options);

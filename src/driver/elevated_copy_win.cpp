@@ -4,7 +4,6 @@
 #include <tlhelp32.h>
 
 #include "core/state.h"
-#include "core/text.h"
 #include "driver/elevation.h"
 #include "reporting/reporting.h"
 #include "window/status_window.h"
@@ -88,18 +87,18 @@ ElevationOutcome RunElevatedCopy() {
         return {ElevationResult::NotStarted, 0};
     }
 
-    const std::wstring parameters = ElevatedCopyArguments(OutputMode);
+    const ElevatedCopyRequest request = ElevatedCopyShellRequest(OutputMode);
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
-    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.fMask = request.mask;
     info.hwnd = nullptr;
-    info.lpVerb = L"runas";
+    info.lpVerb = request.verb.c_str();
     info.lpFile = path;
-    info.lpParameters = parameters.c_str();
+    info.lpParameters = request.parameters.c_str();
     info.lpDirectory = nullptr;
-    info.nShow = SW_SHOWNORMAL;
+    info.nShow = request.show;
 
-    LogLine(L"Self-elevating EXE at '" + std::wstring(path) + L"' with args " + parameters);
+    LogLine(L"Self-elevating EXE at '" + std::wstring(path) + L"' with args " + request.parameters);
     LogLine(
         L"Note! Installer logs will not be here! Look under the temp folder within the account that ran the "
         L"installer.");
@@ -114,11 +113,10 @@ ElevationOutcome RunElevatedCopy() {
     }
     UniqueHandle process(info.hProcess);
     WaitForSingleObject(process.get(), INFINITE);
-    DWORD code = 0;
-    if (!GetExitCodeProcess(process.get(), &code)) {
-        code = 1; // an unknown outcome is never a success
-    }
-    LogLine(L"Self-elevated EXE exited with code " + FormatUnsigned(code));
+    DWORD read = 0;
+    const std::uint32_t code = ElevatedCopyExitCode(
+        GetExitCodeProcess(process.get(), &read) ? std::optional<std::uint32_t>(read) : std::nullopt);
+    LogLine(ElevatedCopyExitLine(code));
     return {ElevationResult::Finished, code};
 }
 

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/text.h"
+
 namespace orbalt {
 namespace {
 
@@ -30,8 +32,20 @@ wchar_t Fold(wchar_t c) {
 
 } // namespace
 
-std::wstring ElevatedCopyArguments(Mode outputMode) {
-    return outputMode == Mode::Gui ? L"-p" : L"-pv";
+bool IsLocalSystemSid(const std::wstring& sid) {
+    return sid == L"S-1-5-18";
+}
+
+ElevatedCopyRequest ElevatedCopyShellRequest(Mode outputMode) {
+    return {L"runas", outputMode == Mode::Gui ? L"-p" : L"-pv", 0x40, 1};
+}
+
+std::uint32_t ElevatedCopyExitCode(std::optional<std::uint32_t> read) {
+    return read.value_or(1);
+}
+
+std::wstring ElevatedCopyExitLine(std::uint32_t code) {
+    return L"Self-elevated EXE exited with code " + FormatUnsigned(code);
 }
 
 bool IsSamePath(const std::wstring& a, const std::wstring& b) {

@@ -1,5 +1,6 @@
-// Decisions around the elevated copy that need no Windows calls: the copy's argument and the
-// guard that keeps a copy which is still not elevated from starting yet another one.
+// Decisions around the elevated copy that need no Windows calls: how the shell is asked to start
+// it, what its end means, and the guard that keeps a copy which is still not elevated from
+// starting yet another one. Wine never elevates a copy, so these are proven here only.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +29,25 @@ struct ParentProcess {
     std::uint64_t creationTime = 0; // FILETIME ticks
 };
 
-// "-p" from Gui, "-pv" from Verbose or Silent: the copy always provisions.
-std::wstring ElevatedCopyArguments(Mode outputMode);
+// Whether a user's security identifier, in its text form, is LocalSystem's. Wine runs nothing as
+// LocalSystem.
+bool IsLocalSystemSid(const std::wstring& sid);
+
+// The shell execute record of the elevated copy, as far as this installer fills it in.
+struct ElevatedCopyRequest {
+    std::wstring verb;       // "runas": the elevation prompt; any other verb starts it unelevated
+    std::wstring parameters; // "-p" from Gui, "-pv" from Verbose or Silent: the copy always provisions
+    std::uint32_t mask = 0;  // SEE_MASK_NOCLOSEPROCESS (0x40): a process handle to wait on
+    std::int32_t show = 0;   // SW_SHOWNORMAL (1)
+};
+ElevatedCopyRequest ElevatedCopyShellRequest(Mode outputMode);
+
+// The copy's exit code as the parent relays it: one that could not be read is a failure (1),
+// never a success.
+std::uint32_t ElevatedCopyExitCode(std::optional<std::uint32_t> read);
+
+// "Self-elevated EXE exited with code " and the code in unsigned decimal.
+std::wstring ElevatedCopyExitLine(std::uint32_t code);
 
 // Windows path equality: ASCII letters compare without case, '/' equals '\', and the "\\?\"
 // prefix is ignored.

@@ -4,6 +4,8 @@
 #include "core/win.h"
 #include "driver/elevation.h"
 
+#include <sddl.h>
+
 namespace orbalt {
 bool IsWindowsVersionSupported() {
     OSVERSIONINFOEXW version{};
@@ -45,7 +47,13 @@ bool IsRunningAsSystem() {
     if (!GetTokenInformation(token, TokenUser, buffer.get(), size, &size)) {
         ThrowLastError();
     }
-    return IsWellKnownSid(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, WinLocalSystemSid) != FALSE;
+    wchar_t* sid = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &sid)) {
+        ThrowLastError();
+    }
+    const bool system = IsLocalSystemSid(sid);
+    LocalFree(sid);
+    return system;
 }
 
 } // namespace orbalt

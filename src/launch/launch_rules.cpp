@@ -2,6 +2,10 @@
 
 namespace orbalt {
 
+bool LaunchesApp(bool localSystem) {
+    return !localSystem;
+}
+
 LaunchVerdict JudgeLaunch(std::int32_t finalStatus) {
     switch (finalStatus) {
     case 1:

@@ -14,6 +14,9 @@ inline constexpr wchar_t kLaunchNoticeText[] =
     L"Orbalt was successfully installed, but failed to automatically "
     L"launch. Please try launching it from your Start Menu.";
 
+// LocalSystem has no desktop of a user to start the app on: it only says so in the log.
+bool LaunchesApp(bool localSystem);
+
 enum class LaunchVerdict { Launched, Notice, Canceled };
 
 // Completed (1) is done; Canceled (2) is raised; Error (3), or any status an ended operation

@@ -13,7 +13,7 @@
 namespace orbalt {
 
 void LaunchApp() {
-    if (IsRunningAsSystem()) {
+    if (!LaunchesApp(IsRunningAsSystem())) {
         LogLine(kLaunchAsSystemLine);
         return;
     }

@@ -3,6 +3,7 @@
 #include "driver/elevation.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
+#include "reporting/window_wait.h"
 #include "window/status_window.h"
 
 namespace orbalt {
@@ -114,19 +115,11 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
         } else {
             record->state.store(StatusWindowState::Failed);
         }
-        // At most eleven sleeps of 50 ms: the window either answers or the run goes on in a console.
-        int waited = 0;
-        while (true) {
-            Sleep(50);
-            waited += 50;
-            if (record->state.load() != StatusWindowState::Pending) {
-                break;
-            }
-            if (waited > 500) {
-                StatusWindowState expected = StatusWindowState::Pending;
-                record->state.compare_exchange_strong(expected, StatusWindowState::Failed);
-                break;
-            }
+        // The window either answers in time or the run goes on in a console.
+        if (!AwaitWindowAnswer([](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); },
+                               [record] { return record->state.load() != StatusWindowState::Pending; })) {
+            StatusWindowState expected = StatusWindowState::Pending;
+            record->state.compare_exchange_strong(expected, StatusWindowState::Failed);
         }
         StatusWindow = record;
         if (record->state.load() != StatusWindowState::Created) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace orbalt {
 
@@ -68,8 +67,5 @@ constexpr Guid MakeGuid(const char (&text)[37]) {
     }
     return guid;
 }
-
-// Lower-case registry form without braces.
-std::string FormatGuid(const Guid& guid);
 
 } // namespace orbalt

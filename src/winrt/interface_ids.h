@@ -1,9 +1,6 @@
-// Ids of the Windows Runtime interfaces the installer calls or implements (portable, so that
-// the parameterized ones can be checked natively against their signatures).
+// Ids of the Windows Runtime interfaces the installer calls or implements (portable, so that a
+// unit test can check them against the published ones).
 #pragma once
-
-#include <string>
-#include <vector>
 
 #include "winrt/guid.h"
 
@@ -27,18 +24,7 @@ inline constexpr Guid IAppListEntry = MakeGuid("ef00f07f-2108-490a-877a-8a9f17c2
 inline constexpr Guid IUriRuntimeClass = MakeGuid("9e365e57-48b2-4160-956f-c7385120bbfc");
 inline constexpr Guid IUriRuntimeClassFactory = MakeGuid("44a9796f-723e-4fdf-a218-033e75b0c084");
 
-// Open generic interfaces and delegates (inputs of the parameterized ids only).
-inline constexpr Guid IIterable = MakeGuid("faa585ea-6214-4217-afda-7f46de5869b3");
-inline constexpr Guid IIterator = MakeGuid("6a79e863-4300-459a-9966-cbb660963ee1");
-inline constexpr Guid IVectorView = MakeGuid("bbe1fa4c-b0e3-4583-baef-1f1b2e483e56");
-inline constexpr Guid IVector = MakeGuid("913337e9-11a1-4345-a3a2-4e7f956e222d");
-inline constexpr Guid IAsyncOperation = MakeGuid("9fc2b0bb-e446-44e2-aa61-9cab8f636af2");
-inline constexpr Guid AsyncOperationCompletedHandler = MakeGuid("fcdcf02c-e5d8-4478-915a-4d90b74b83a5");
-inline constexpr Guid IAsyncOperationWithProgress = MakeGuid("b5d036d7-e297-498f-ba60-0289e76e23dd");
-inline constexpr Guid AsyncOperationWithProgressCompletedHandler =
-    MakeGuid("e85df41d-6aa7-46e3-a8e2-f009d840c627");
-
-// Parameterized instances. Each is checked against its signature by a unit test.
+// Parameterized instances, as the platform specialises them.
 // IAsyncOperationWithProgress<DeploymentResult, DeploymentProgress>
 inline constexpr Guid IDeploymentOperation = MakeGuid("5a97aab7-b6ea-55ac-a5dc-d5b164d94e94");
 // AsyncOperationWithProgressCompletedHandler<DeploymentResult, DeploymentProgress>
@@ -54,16 +40,3 @@ inline constexpr Guid IBooleanOperation = MakeGuid("cdb5efb3-5788-509d-9be1-71cc
 inline constexpr Guid IBooleanCompletedHandler = MakeGuid("c1d3d1a2-ae17-5a5f-b5a2-bdcc8844889a");
 
 } // namespace orbalt::iid
-
-namespace orbalt {
-
-struct ParameterizedInterface {
-    const char* name;
-    std::string signature;
-    Guid iid; // the constant the code uses
-};
-
-// Every parameterized instance declared above, with the signature it stands for.
-std::vector<ParameterizedInterface> ParameterizedInterfacesInUse();
-
-} // namespace orbalt

@@ -214,8 +214,9 @@ LOG_OPENED = ["notepad.exe {temp}Installer.log"]  # Notepad of the system folder
 
 ROWS = [
     # --- Successful runs -------------------------------------------------------------------
-    row("both prerequisites present, Silent: installs, never launches; the query walks every package",
-        args=["--silent"],
+    row("both prerequisites present, Silent: installs, never launches; the query walks every package; a "
+        "side-loading value of 2 is no ban and stays",
+        args=["--silent"], registry={"unlock": 2}, registry_after={"unlock": "dword:00000002"},
         installed=[pkg(VCLIBS, "14.0.33728.0", "x86"), pkg("Other.Family_1234567890abc", "99.0.0.0"),
                    pkg(VCLIBS.lower(), "14.0.33728.0"), OLD_VCLIBS, pkg(VCLIBS, "14.0.33730.0"), GOOD_VCLIBS],
         exit=0,
@@ -266,11 +267,12 @@ ROWS = [
                                                                   "provisioned!"],
         journal=["PackageManager.FindPackages", APP_URI] + STAGE_CALL + ["PackageManager9.FindProvisionedPackages"]),
     row("launch, Gui: the first package with a Start menu entry is launched; a failed launch is a notice; .NET found "
-        "under Program Files",
+        "under Program Files; a ban under both keys lifted",
         args=["--gui"], dotnet_root="program files", user=[dict(APP, entries=0), dict(APP, entries=2)],
-        launch=dict(status="error"),
+        launch=dict(status="error"), registry={"unlock": 0, "policy": 0},
+        registry_after={"unlock": "dword:00000001", "policy": "dword:00000001"},
         exit=0,
-        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
+        log=start(service=(SIDELOADING, SERVICE_OK)) + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1) + launch_calls(2, 1, (0, 1)),
         boxes=[box(LAUNCH_FAILED)]),
 
@@ -409,10 +411,11 @@ ROWS = [
         console=["Self-elevating EXE at '{exe}' with args -p"]),
 
     # --- Reporting -------------------------------------------------------------------------
-    row("Gui without a display: the run goes on in Verbose mode",
-        display=False, args=["-g"],
+    row("Gui without a display: the run goes on in Verbose mode; with no package of the family for the user, "
+        "the launch tells the user to start it from the Start menu",
+        display=False, args=["-g"], user=[],
         exit=0,
-        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH,
+        log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH[:1] + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         console=["Preparing to create window...", "Failed to create window. Installer will now enter Verbose mode.",
                  *BANNER, "Press any key to continue"]),
     row("a temp path with a character above U+00FF: the log escapes it, every record in CR LF",

@@ -1,7 +1,7 @@
 // Stands in for the .NET Desktop Runtime installer in tests. Its exit code comes from
 // ORBALT_FAKE_DOTNET_EXIT (decimal or 0x hex; 0 when unset). It journals "dotnet-installer" and
 // its command line in the simulated deployment service's journal, so one journal holds every
-// outside call in order.
+// outside call in order, and says so when it was given a console window the user would see.
 //
 // With ORBALT_FAKE_ATTACK set to a victim folder it also plays a program that a user runs while
 // the elevated run is under way: it tries to swap the installer's temp folder for a link to the
@@ -49,7 +49,8 @@ void Attack(const std::wstring& victim) {
 } // namespace
 
 int main() {
-    fake::Journal(std::wstring(L"dotnet-installer ") + GetCommandLineW());
+    fake::Journal(std::wstring(L"dotnet-installer ") + GetCommandLineW() +
+                  (GetConsoleWindow() != nullptr ? L" (in a console window)" : L""));
     const std::wstring victim = fake::Setting(L"ORBALT_FAKE_ATTACK", L"");
     if (!victim.empty()) {
         Attack(victim);

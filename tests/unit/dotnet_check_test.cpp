@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "framework_resolution.h"
 
 namespace orbalt::dotnet_check {
@@ -100,6 +102,29 @@ TEST(DotNetCheckRuntimeConfig, FindsTheFrameworksAFrameworkIsBuiltOn) {
     EXPECT_TRUE(
         FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A","version":"1.0.0"})").empty());
     EXPECT_TRUE(FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A"}}})").empty());
+}
+
+// No end-to-end machine writes a runtimeconfig.json: the frameworks a framework is built on are
+// proven here.
+TEST(DotNetCheckRuntimeConfig, ADesktopRuntimeCountsOnlyWithTheFrameworkItIsBuiltOn) {
+    std::map<std::wstring, std::vector<std::wstring>> folders{
+        {L"R:\\shared\\Microsoft.WindowsDesktop.App", {L"8.0.8"}}};
+    const std::string desktopConfig =
+        R"({"runtimeOptions":{"framework":{"name":"Microsoft.NETCore.App","version":"8.0.8"}}})";
+    const FrameworkFiles files{[&](const std::wstring& folder) { return folders[folder]; },
+                               [&](const std::wstring& path) {
+                                   return path == L"R:\\shared\\Microsoft.WindowsDesktop.App\\8.0.8\\"
+                                                  L"Microsoft.WindowsDesktop.App.runtimeconfig.json"
+                                              ? desktopConfig
+                                              : std::string();
+                               }};
+    const Request desktop{L"Microsoft.WindowsDesktop.App", L"8.0.0"};
+    EXPECT_FALSE(Resolves(L"R:\\", desktop, files)); // NETCore.App missing
+    folders[L"R:\\shared\\Microsoft.NETCore.App"] = {L"8.0.7"};
+    EXPECT_FALSE(Resolves(L"R:\\", desktop, files)); // older than the Desktop runtime needs
+    folders[L"R:\\shared\\Microsoft.NETCore.App"] = {L"8.0.7", L"8.0.9"};
+    EXPECT_TRUE(Resolves(L"R:\\", desktop, files));
+    EXPECT_FALSE(Resolves(L"R:\\", {L"Microsoft.WindowsDesktop.App", L"9.0.0"}, files));
 }
 
 } // namespace

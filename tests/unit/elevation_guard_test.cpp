@@ -1,9 +1,37 @@
 #include <gtest/gtest.h>
 
+#include "deployment/deployment_rules.h"
 #include "driver/elevation_guard.h"
+#include "launch/launch_rules.h"
 
 namespace orbalt {
 namespace {
+
+TEST(ElevatedCopy, AskedForWithTheElevationPromptAndAnUnknownEndIsAFailure) {
+    const ElevatedCopyRequest gui = ElevatedCopyShellRequest(Mode::Gui);
+    EXPECT_EQ(gui.verb, L"runas");
+    EXPECT_EQ(gui.parameters, L"-p");
+    EXPECT_EQ(gui.mask, 0x40u); // without a process handle there is no exit code to relay
+    EXPECT_EQ(gui.show, 1);
+    EXPECT_EQ(ElevatedCopyShellRequest(Mode::Silent).parameters, L"-pv");
+    EXPECT_EQ(ElevatedCopyExitCode(std::nullopt), 1u);
+    EXPECT_EQ(ElevatedCopyExitCode(0u), 0u);
+    EXPECT_EQ(ElevatedCopyExitLine(ElevatedCopyExitCode(3221225477u)),
+              L"Self-elevated EXE exited with code 3221225477");
+}
+
+// Wine runs nothing as LocalSystem: what such a run does differently is proven here only.
+TEST(LocalSystem, RecognisedByItsSidStagesInsteadOfAddingAndLaunchesNothing) {
+    EXPECT_TRUE(IsLocalSystemSid(L"S-1-5-18"));
+    for (const wchar_t* other : {L"S-1-5-19" /* LocalService */, L"S-1-5-20" /* NetworkService */,
+                                 L"S-1-5-32-544", L"S-1-5-21-1-2-3-500", L""}) {
+        EXPECT_FALSE(IsLocalSystemSid(other)) << other;
+    }
+    EXPECT_EQ(InstallKind(true), DeploymentKind::Stage);
+    EXPECT_EQ(InstallKind(false), DeploymentKind::AddForUser);
+    EXPECT_FALSE(LaunchesApp(true));
+    EXPECT_TRUE(LaunchesApp(false));
+}
 
 TEST(SamePath, CaseSeparatorsAndLongPathPrefix) {
     EXPECT_TRUE(

@@ -3,14 +3,16 @@
 #include "core/text.h"
 #include "prerequisites/prerequisites_text.h"
 #include "reporting/log_format.h"
+#include "reporting/window_wait.h"
 
 namespace orbalt {
 namespace {
 
 // The end-to-end rows read the rest of the bytes: CR LF, the line feeds and prefixes of notices.
 TEST(LogRecord, Latin1BytesAndEscapesAboveFF) {
-    // U+0141 is just above one byte; a character outside the BMP is two escaped UTF-16 units.
-    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"\u00e9\u0141"), "|LOG|: \xe9\\u0141\r\n");
+    // U+00FF is the last one-byte character and U+0100 the first escaped one; a character outside
+    // the BMP is two escaped UTF-16 units.
+    EXPECT_EQ(FormatLogRecord(kLogPrefix, L"\u00ff\u0100"), "|LOG|: \xff\\u0100\r\n");
     EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
 }
 
@@ -23,6 +25,19 @@ TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
     EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
     // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
     EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
+}
+
+// Under Wine the window always answers at once, or never.
+TEST(WindowWait, ElevenSleepsOf50MillisecondsAtMost) {
+    std::vector<int> sleeps;
+    auto sleep = [&](int milliseconds) { sleeps.push_back(milliseconds); };
+    EXPECT_FALSE(AwaitWindowAnswer(sleep, [] { return false; }));
+    EXPECT_EQ(sleeps, std::vector<int>(11, 50));
+    sleeps.clear();
+    EXPECT_TRUE(AwaitWindowAnswer(sleep, [&] { return sleeps.size() == 11; })); // the last look
+    sleeps.clear();
+    EXPECT_TRUE(AwaitWindowAnswer(sleep, [] { return true; }));
+    EXPECT_EQ(sleeps.size(), 1u); // a sleep before the first look
 }
 
 // Under Wine every run is elevated and owns its desktop, and no run is LocalSystem: only the

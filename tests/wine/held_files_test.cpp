@@ -91,6 +91,27 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
     EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// What the end-to-end runs cannot set up in a working folder nobody else can write: an extraction
+// that cannot be written raises, and logs nothing after its first line.
+TEST(Extraction, AMissingResourceOrAFileAnotherProgramHoldsRaises) {
+    auto raised = [](const wchar_t* name) {
+        try {
+            ExtractResource(name, L"EXE");
+        } catch (const HResultError& error) {
+            return static_cast<std::uint32_t>(error.code());
+        }
+        return 0u;
+    };
+    EXPECT_EQ(raised(L"NO_SUCH_PROGRAM"), 0x80070716u); // ERROR_RESOURCE_NAME_NOT_FOUND
+    const std::wstring path = ExtractResource(L"EXE_NETCORECHECK", L"EXE");
+    UniqueHandle reader(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(raised(L"EXE_NETCORECHECK"), 0x80070020u); // ERROR_SHARING_VIOLATION
+    reader.reset();
+    RemoveWorkFolder();
+}
+
 // Wine keeps no descriptor on a folder, but builds and reads one as Windows does.
 TEST(FolderDescriptor, TheRunsOwnIsProtectedAndTrustedAndEntriesAreReadAsTheyAre) {
     auto judge = [](const wchar_t* sddl, bool protectedList) {

@@ -5,6 +5,11 @@ add_executable(uia_dump uia_dump.cpp)
 target_link_libraries(uia_dump PRIVATE orbalt_win)
 orbalt_warnings(uia_dump)
 add_dependencies(${target} uia_dump)
+# The installer's icon, which the window's class must carry.
+file(GENERATE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/status_window_icon.rc" CONTENT "101 ICON \"${ORBALT_ICON}\"\n")
+target_sources(${target} PRIVATE "${CMAKE_CURRENT_BINARY_DIR}/status_window_icon.rc")
+set_source_files_properties("${CMAKE_CURRENT_BINARY_DIR}/status_window_icon.rc" PROPERTIES OBJECT_DEPENDS "${ORBALT_ICON}")
+add_dependencies(${target} orbalt_art)
 
 add_test(NAME wine.status_window.screens
          COMMAND "${Python3_EXECUTABLE}" "${CMAKE_CURRENT_SOURCE_DIR}/status_window.py" "$<TARGET_FILE:uia_dump>"

@@ -57,10 +57,17 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     ASSERT_TRUE(IsStatusWindowCreated());
     HWND window = StatusWindow->window;
     StatusWindowProvider* root = StatusWindow->accessibilityRoot;
-    for (int i = 0; i < 250 && root->status->Name() != L"Getting things ready..."; ++i) {
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        Sleep(20);
-    }
+    auto painted = [&](const wchar_t* text) { // painting feeds the elements
+        for (int i = 0; i < 250 && root->status->Name() != text; ++i) {
+            RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            Sleep(20);
+        }
+        return root->status->Name();
+    };
+    EXPECT_EQ(painted(L"Getting things ready..."), L"Getting things ready...");
+    // The icon of the window and of its taskbar button is the installer's own.
+    EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON)),
+              LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101)));
     ASSERT_EQ(GetDpiForWindow(window), 96u);
     RECT frame{};
     GetWindowRect(window, &frame);
@@ -68,6 +75,22 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     EXPECT_EQ(Bounds(root), (std::array{x, y, 370.0, 350.0}));
     EXPECT_EQ(Bounds(root->message), (std::array{x, y + 174.5, 368.0, 174.5}));
     EXPECT_EQ(Bounds(root->status), (std::array{x, y + 289, 368.0, 60.0}));
+
+    // A screen reader walks between the two texts both ways, and no further.
+    auto step = [](IRawElementProviderFragment* from, NavigateDirection direction) {
+        IRawElementProviderFragment* to = reinterpret_cast<IRawElementProviderFragment*>(0x1);
+        EXPECT_EQ(from->Navigate(direction, &to), S_OK);
+        if (to != nullptr) {
+            to->Release();
+        }
+        return to;
+    };
+    EXPECT_EQ(step(root, NavigateDirection_FirstChild), root->message);
+    EXPECT_EQ(step(root->message, NavigateDirection_NextSibling), root->status);
+    EXPECT_EQ(step(root->status, NavigateDirection_PreviousSibling), root->message);
+    EXPECT_EQ(step(root->status, NavigateDirection_NextSibling), nullptr);
+    EXPECT_EQ(step(root->message, NavigateDirection_PreviousSibling), nullptr);
+    EXPECT_EQ(step(root->message, NavigateDirection_Parent), root);
 
     auto hit = [&](double px, double py) {
         auto* element = reinterpret_cast<IRawElementProviderFragment*>(0x1);
@@ -96,6 +119,16 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))), 1);
     __imp_UiaReturnRawElementProvider = real;
     EXPECT_EQ(Handed, std::vector<LPARAM>{kUiaRootObjectId});
+
+    // An empty status text shows nothing, not the last one.
+    SetStatusText(L"");
+    EXPECT_EQ(painted(L""), L"");
+    // Hidden around the elevated copy, and shown again, top-most, once it succeeded.
+    HideStatusWindow();
+    EXPECT_FALSE(IsWindowVisible(window));
+    ShowStatusWindow();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_NE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
     EndReporting();
 }
 

@@ -454,4 +454,39 @@ std::vector<Request> FrameworkReferences(const std::string& runtimeConfigJson) {
     return references;
 }
 
+std::wstring JoinPath(std::wstring folder, const std::wstring& name) {
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') {
+        folder += L'\\';
+    }
+    return folder + name;
+}
+
+namespace {
+
+bool ResolvesAt(const std::wstring& root, const Request& request, const FrameworkFiles& files, int depth) {
+    auto version = ParseVersion(request.version);
+    if (!version || depth > 4 || request.framework.find_first_of(L"\\/:") != std::wstring::npos) {
+        return false;
+    }
+    const std::wstring folder = JoinPath(JoinPath(root, L"shared"), request.framework);
+    auto chosen = ResolveFramework(files.subFolders(folder), *version);
+    if (!chosen) {
+        return false;
+    }
+    const std::string config =
+        files.read(JoinPath(JoinPath(folder, *chosen), request.framework + L".runtimeconfig.json"));
+    for (const Request& reference : FrameworkReferences(config)) {
+        if (!ResolvesAt(root, reference, files, depth + 1)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool Resolves(const std::wstring& root, const Request& request, const FrameworkFiles& files) {
+    return ResolvesAt(root, request, files, 0);
+}
+
 } // namespace orbalt::dotnet_check

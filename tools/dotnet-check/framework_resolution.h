@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +55,22 @@ std::optional<std::wstring> ResolveFramework(const std::vector<std::wstring>& in
 // install location, else "<ProgramFiles>\dotnet". Empty inputs count as unset.
 std::wstring ChooseDotNetRoot(const std::wstring& dotnetRootX64, const std::wstring& dotnetRoot,
                               const std::wstring& registeredLocation, const std::wstring& programFiles);
+
+// The .NET root's files as the check reads them: a folder's subfolders, and a small file's text
+// (empty when it cannot be read).
+struct FrameworkFiles {
+    std::function<std::vector<std::wstring>(const std::wstring& folder)> subFolders;
+    std::function<std::string(const std::wstring& path)> read;
+};
+
+// Whether the framework resolves under `root` (shared\<framework>\<version>), and so does every
+// framework it is built on (WindowsDesktop.App names Microsoft.NETCore.App in its
+// runtimeconfig.json), each with its own roll-forward: a Desktop runtime without its NETCore.App
+// cannot start anything.
+bool Resolves(const std::wstring& root, const Request& request, const FrameworkFiles& files);
+
+// `name` inside `folder`, with one backslash between them.
+std::wstring JoinPath(std::wstring folder, const std::wstring& name);
 
 // The frameworks a framework's runtimeconfig.json refers to ("framework" or "frameworks" entries
 // of "runtimeOptions"), as name and version pairs. Unreadable text gives none.

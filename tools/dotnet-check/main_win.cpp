@@ -43,17 +43,10 @@ std::wstring RegisteredLocation() {
     return buffer;
 }
 
-std::wstring Join(std::wstring folder, const std::wstring& name) {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') {
-        folder += L'\\';
-    }
-    return folder + name;
-}
-
 std::vector<std::wstring> SubFolders(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW(Join(folder, L"*").c_str(), &entry);
+    HANDLE find = FindFirstFileW(JoinPath(folder, L"*").c_str(), &entry);
     if (find == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -74,9 +67,9 @@ bool IsFile(const std::wstring& path) {
 
 // The host needs its resolver, host\fxr\<version>\hostfxr.dll, to run anything from this root.
 bool HasHostResolver(const std::wstring& root) {
-    std::wstring fxr = Join(Join(root, L"host"), L"fxr");
+    std::wstring fxr = JoinPath(JoinPath(root, L"host"), L"fxr");
     for (const std::wstring& version : SubFolders(fxr)) {
-        if (IsFile(Join(Join(fxr, version), L"hostfxr.dll"))) {
+        if (IsFile(JoinPath(JoinPath(fxr, version), L"hostfxr.dll"))) {
             return true;
         }
     }
@@ -99,28 +92,6 @@ std::string ReadSmallFile(const std::wstring& path) {
     return text;
 }
 
-// The framework resolves, and so does every framework it is built on (WindowsDesktop.App names
-// Microsoft.NETCore.App in its runtimeconfig.json), each with its own Minor roll-forward.
-bool Resolves(const std::wstring& root, const Request& request, int depth) {
-    auto version = ParseVersion(request.version);
-    if (!version || depth > 4 || request.framework.find_first_of(L"\\/:") != std::wstring::npos) {
-        return false;
-    }
-    std::wstring frameworkFolder = Join(Join(root, L"shared"), request.framework);
-    auto chosen = ResolveFramework(SubFolders(frameworkFolder), *version);
-    if (!chosen) {
-        return false;
-    }
-    std::string config =
-        ReadSmallFile(Join(Join(frameworkFolder, *chosen), request.framework + L".runtimeconfig.json"));
-    for (const Request& reference : FrameworkReferences(config)) {
-        if (!Resolves(root, reference, depth + 1)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 int main() {
@@ -133,5 +104,5 @@ int main() {
     if (root.empty() || !HasHostResolver(root)) {
         return kNoRuntimeFound;
     }
-    return Resolves(root, *request, 0) ? kInstalled : kNotInstalled;
+    return Resolves(root, *request, {SubFolders, ReadSmallFile}) ? kInstalled : kNotInstalled;
 }

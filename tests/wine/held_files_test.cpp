@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 
+#include <aclapi.h>
 #include <sddl.h>
 
 #include "core/build_constants.h"
@@ -85,6 +86,22 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
 
     // No one renames the working folder while the run holds it; at the end it goes, with what it holds.
     const std::wstring work = GetWorkFolder().substr(0, GetWorkFolder().size() - 1);
+    // Wine keeps of a descriptor what Unix permissions can hold: made with the run's own, the
+    // folder gives the world nothing; made with the default one, Everyone could read it.
+    PACL acl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(work.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                    &acl, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    for (DWORD i = 0; acl != nullptr && i < acl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* entry = nullptr;
+        ASSERT_TRUE(GetAce(acl, i, reinterpret_cast<void**>(&entry)));
+        wchar_t* sid = nullptr;
+        ConvertSidToStringSidW(&entry->SidStart, &sid);
+        EXPECT_TRUE(std::wstring(sid) != L"S-1-1-0" && std::wstring(sid) != L"S-1-5-32-545");
+        LocalFree(sid);
+    }
+    LocalFree(descriptor);
     EXPECT_FALSE(MoveFileExW(work.c_str(), (work + L"-moved").c_str(), 0));
     reader.reset();
     RemoveWorkFolder();

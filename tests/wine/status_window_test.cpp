@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -30,6 +31,25 @@ std::array<double, 4> Bounds(IRawElementProviderFragment* element) {
     UiaRect r{};
     EXPECT_EQ(element->get_BoundingRectangle(&r), S_OK);
     return {r.left, r.top, r.width, r.height};
+}
+
+// The painted client area, 368 x 349 pixels, row by row.
+std::vector<std::uint32_t> ClientPixels(HWND window) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 368, -349, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 368, 349, screen, 0, 0, SRCCOPY);
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + 368 * 349);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return pixels;
 }
 
 // A window that comes up after the driver gave up waiting: the record keeps the driver's Failed,
@@ -119,6 +139,26 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))), 1);
     __imp_UiaReturnRawElementProvider = real;
     EXPECT_EQ(Handed, std::vector<LPARAM>{kUiaRootObjectId});
+
+    // A text too long for the status band wraps and is cut at the band's edges: nothing of it is
+    // drawn over the message above.
+    const std::vector<std::uint32_t> before = ClientPixels(window);
+    // The texts' own colours: the message's below the logo, the status line's in its band.
+    auto darkest = [&](std::size_t fromRow, std::size_t toRow) {
+        return *std::min_element(before.begin() + fromRow * 368, before.begin() + toRow * 368,
+                                 [](std::uint32_t a, std::uint32_t b) { return (a & 0xFF) < (b & 0xFF); }) &
+               0xFFFFFFu;
+    };
+    EXPECT_EQ(darkest(190, 289), 0x323232u);
+    EXPECT_EQ(darkest(289, 349), 0x5A5A5Au);
+    const std::wstring longText(400, L'W');
+    SetStatusText(longText);
+    ASSERT_EQ(painted(longText.c_str()), longText);
+    const std::vector<std::uint32_t> after = ClientPixels(window);
+    ASSERT_EQ(before.size(), after.size());
+    const std::size_t bandStart = 289 * 368;
+    EXPECT_TRUE(std::equal(before.begin(), before.begin() + bandStart, after.begin()));
+    EXPECT_FALSE(std::equal(before.begin() + bandStart, before.end(), after.begin() + bandStart));
 
     // An empty status text shows nothing, not the last one.
     SetStatusText(L"");

@@ -12,7 +12,8 @@ set(ORBALT_DOTNET_SHA512
     CACHE STRING "SHA-512 (hex) the downloaded .NET installer must have")
 set(ORBALT_FRAMEWORK_SHA512 "" CACHE STRING "Optional SHA-512 (hex) of the framework package; empty: not checked")
 option(ORBALT_TEST_BUILD "Also build the test variant of the installer and the Windows-side tests" OFF)
-set(ORBALT_HOST_BUILD_DIR "" CACHE PATH "Build tree of the host preset (host tools such as the MSIX packer)")
+set(ORBALT_HOST_BUILD_DIR "${CMAKE_BINARY_DIR}/host" CACHE PATH
+    "Build tree of the host tools (the MSIX packer) that the Windows build runs and builds itself")
 
 # Loopback port of the test build's download server: derived from the build tree, so that two
 # checkouts on one machine do not fight over it.

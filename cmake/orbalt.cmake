@@ -14,6 +14,7 @@ set(ORBALT_FRAMEWORK_SHA512 "" CACHE STRING "Optional SHA-512 (hex) of the frame
 option(ORBALT_TEST_BUILD "Also build the test variant of the installer and the Windows-side tests" OFF)
 set(ORBALT_HOST_BUILD_DIR "${CMAKE_BINARY_DIR}/host" CACHE PATH
     "Build tree of the host tools (the MSIX packer) that the Windows build runs and builds itself")
+set(ORBALT_MSIX_PACK "${ORBALT_HOST_BUILD_DIR}/tools/msix-pack/msix-pack")
 
 # Loopback port of the test build's download server: derived from the build tree, so that two
 # checkouts on one machine do not fight over it.

@@ -20,13 +20,7 @@ set(ORBALT_SIGNING_CA_FILE "" CACHE FILEPATH
 find_program(ORBALT_OSSLSIGNCODE osslsigncode REQUIRED)
 find_program(ORBALT_OPENSSL openssl REQUIRED)
 
-# The Subject in OpenSSL's one-line RFC 2253 form (last RDN first, no spaces, ST for the state),
-# which is the order Windows writes a Publisher in.
-function(_orbalt_rfc2253 publisher out)
-    string(REGEX REPLACE ",[ ]+" "," text "${publisher}")
-    string(REGEX REPLACE "(^|,)S=" "\\1ST=" text "${text}")
-    set(${out} "${text}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/publisher.cmake")
 
 set(_signing_dir "${CMAKE_BINARY_DIR}/signing")
 set(_sign_args)
@@ -57,7 +51,7 @@ if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
     execute_process(COMMAND ${_read_cert} COMMAND ${ORBALT_OPENSSL} x509 -noout -subject -nameopt RFC2253
                     OUTPUT_VARIABLE _subject RESULT_VARIABLE _status ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
     string(REGEX REPLACE "^subject=[ ]*" "" _subject "${_subject}")
-    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
+    orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
     if(NOT _status EQUAL 0 OR _subject STREQUAL "")
         message(WARNING "Could not read the Subject of the signing certificate to compare it with "
                         "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.")
@@ -72,7 +66,7 @@ if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
 else()
     # Development certificate: self-signed, code signing only, its Subject built from the
     # Publisher (RDNs in the reverse of the written order, as Windows writes Subjects).
-    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
+    orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
     string(REPLACE "/" "\\/" _rdns "${_rdns}")
     string(REPLACE "," ";" _rdns "${_rdns}")
     list(REVERSE _rdns)

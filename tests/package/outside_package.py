@@ -56,10 +56,10 @@ def manifest(publisher=PUBLISHER, architecture="x64", application=True):
 """.encode()
 
 
-def payload(widget=None):
+def payload():
     """The files, and whether each is deflated: stored files may span blocks, deflated ones fit in
     one (zipfile deflates a file as one stream, so only a single block's compressed size is known)."""
-    return {"Widget.exe": (widget or random.Random(3).randbytes(2 * BLOCK + 4321), False),
+    return {"Widget.exe": (random.Random(3).randbytes(2 * BLOCK + 4321), False),
             "Assets/Logo.png": (b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 40, True),
             "Notes/readme.txt": (b"Widget, by the Outside Vendor.\n" * 300, True)}
 
@@ -117,15 +117,15 @@ def build(files, manifest_bytes, extra=()):
                                  '"http://schemas.microsoft.com/appx/2010/blockmap" '
                                  'HashMethod="http://www.w3.org/2001/04/xmlenc#sha256">' + "".join(blocks) +
                                  "</BlockMap>").encode(), True)
-        overrides = "".join(f'<Override PartName="/{name}" ContentType="application/vnd.ms-appx.signature"/>'
-                            for name, _ in extra)
+        types = {"exe": "application/x-msdownload", "png": "image/png", "txt": "text/plain",
+                 "xml": "application/vnd.ms-appx.manifest+xml"}
+        overrides = {"AppxBlockMap.xml": "application/vnd.ms-appx.blockmap+xml",
+                     **{name: "application/vnd.ms-appx.signature" for name, _ in extra}}
         add("[Content_Types].xml", ('<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats'
-                                    '.org/package/2006/content-types"><Default Extension="exe" ContentType='
-                                    '"application/x-msdownload"/><Default Extension="png" ContentType="image/png"/>'
-                                    '<Default Extension="txt" ContentType="text/plain"/><Default Extension="xml" '
-                                    'ContentType="application/vnd.ms-appx.manifest+xml"/><Override PartName='
-                                    '"/AppxBlockMap.xml" ContentType="application/vnd.ms-appx.blockmap+xml"/>' +
-                                    overrides + "</Types>").encode(), True)
+                                    '.org/package/2006/content-types">' +
+                                    "".join(f'<Default Extension="{e}" ContentType="{t}"/>' for e, t in types.items()) +
+                                    "".join(f'<Override PartName="/{n}" ContentType="{t}"/>' for n, t in overrides.items())
+                                    + "</Types>").encode(), True)
         for name, data in extra:
             add(name, data, True)
     return zip64_end(stream.data)

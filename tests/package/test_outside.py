@@ -9,7 +9,6 @@ ORBALT_HOST_BUILD_DIR."""
 import os
 import shutil
 import subprocess
-import sys
 import tempfile
 import unittest
 

@@ -17,6 +17,7 @@ import random
 import struct
 import subprocess
 import sys
+import urllib.parse
 import zipfile
 
 BLOCK = 65536
@@ -61,7 +62,7 @@ def payload():
     one (zipfile deflates a file as one stream, so only a single block's compressed size is known)."""
     return {"Widget.exe": (random.Random(3).randbytes(2 * BLOCK + 4321), False),
             "Assets/Logo.png": (b"\x89PNG\r\n\x1a\n" + bytes(range(256)) * 40, True),
-            "Notes/readme.txt": (b"Widget, by the Outside Vendor.\n" * 300, True)}
+            "Notes/Read me.txt": (b"Widget, by the Outside Vendor.\n" * 300, True)}
 
 
 class Stream(io.RawIOBase):
@@ -106,7 +107,7 @@ def build(files, manifest_bytes, extra=()):
         blocks = []
         for name in names:
             data, deflated = entries[name]
-            header, stored = add(name, data, deflated)
+            header, stored = add(urllib.parse.quote(name), data, deflated)  # OPC's item name: a space is %20
             hashes = [base64.b64encode(hashlib.sha256(data[i:i + BLOCK]).digest()).decode()
                       for i in range(0, len(data), BLOCK)]
             sizes = [f' Size="{stored}"'] if deflated else [""] * len(hashes)

@@ -6,6 +6,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <memory>
 #include <set>
@@ -33,6 +34,24 @@ const char* DigestOf(const std::string& hashMethod) {
     }
     throw std::runtime_error("its block map's HashMethod \"" + hashMethod +
                              "\" is none of SHA-256, -384, -512");
+}
+
+// A zip item name holds its part name percent-encoded (a space as %20); the block map holds it
+// as it is.
+std::string PartName(std::string_view itemName) {
+    std::string name;
+    for (std::size_t i = 0; i < itemName.size(); ++i) {
+        unsigned char value = 0;
+        const char* digits = itemName.data() + i + 1;
+        if (itemName[i] == '%' && i + 2 < itemName.size() &&
+            std::from_chars(digits, digits + 2, value, 16).ptr == digits + 2) {
+            name += static_cast<char>(value);
+            i += 2;
+        } else {
+            name += itemName[i];
+        }
+    }
+    return name;
 }
 
 std::string Attribute(std::string_view xml, std::size_t pos, const std::string& name) {
@@ -118,7 +137,7 @@ std::string SignerSubject(const std::vector<std::uint8_t>& signature) {
 CheckedPackage CheckPackage(std::span<const std::uint8_t> package) {
     std::map<std::string, ZipEntry> entries;
     for (ZipEntry& entry : ReadZipDirectory(package)) {
-        std::string name = entry.name;
+        std::string name = PartName(entry.name);
         if (!entries.emplace(name, std::move(entry)).second) {
             throw std::runtime_error(name + " is in the package twice");
         }

@@ -88,9 +88,13 @@ def zip64_end(data):
     return bytes(data[:-22]) + record + locator + end
 
 
-def build(files, manifest_bytes, extra=()):
+# A code integrity catalog, outside the block map: the signature covers it by a digest of its own.
+CATALOG = ("AppxMetadata/CodeIntegrity.cat", b"0\x82 catalog", "application/vnd.ms-pkiseccat")
+
+
+def build(files, manifest_bytes, extra=(CATALOG,)):
     """The unsigned package: FILES ({name: (bytes, deflated)}) and the manifest, then the block map
-    and the content types; EXTRA signature entries after them, as they are."""
+    and the content types; then EXTRA entries (name, bytes, content type), which it does not map."""
     stream = Stream()
     entries = dict(files, **{"AppxManifest.xml": (manifest_bytes, True)})
     names = sorted(entries, key=str.lower)
@@ -121,13 +125,13 @@ def build(files, manifest_bytes, extra=()):
         types = {"exe": "application/x-msdownload", "png": "image/png", "txt": "text/plain",
                  "xml": "application/vnd.ms-appx.manifest+xml"}
         overrides = {"AppxBlockMap.xml": "application/vnd.ms-appx.blockmap+xml",
-                     **{name: "application/vnd.ms-appx.signature" for name, _ in extra}}
+                     **{name: content_type for name, _, content_type in extra}}
         add("[Content_Types].xml", ('<?xml version="1.0" encoding="UTF-8"?><Types xmlns="http://schemas.openxmlformats'
                                     '.org/package/2006/content-types">' +
                                     "".join(f'<Default Extension="{e}" ContentType="{t}"/>' for e, t in types.items()) +
                                     "".join(f'<Override PartName="/{n}" ContentType="{t}"/>' for n, t in overrides.items())
                                     + "</Types>").encode(), True)
-        for name, data in extra:
+        for name, data, _ in extra:
             add(name, data, True)
     return zip64_end(stream.data)
 
@@ -172,7 +176,7 @@ def make(folder):
     changed = bytearray(payload()["Widget.exe"][0])
     changed[5] ^= 1
     faults["forged-block-map"] = build(dict(payload(), **{"Widget.exe": (bytes(changed), False)}), manifest(),
-                                       extra=[("AppxSignature.p7x", signature)])
+                                       extra=[CATALOG, ("AppxSignature.p7x", signature, "application/vnd.ms-appx.signature")])
     for name, data in faults.items():
         with open(os.path.join(folder, name + ".msix"), "wb") as f:
             f.write(data)

@@ -21,6 +21,8 @@ namespace {
 
 // Entries the block map cannot list: itself, and the two that signing writes.
 const std::set<std::string> kUnmapped = {"AppxBlockMap.xml", "[Content_Types].xml", "AppxSignature.p7x"};
+// It may list the code integrity catalog or not: the signature covers that by a digest of its own.
+const char kCatalog[] = "AppxMetadata/CodeIntegrity.cat";
 
 const char* DigestOf(const std::string& hashMethod) {
     if (hashMethod == "http://www.w3.org/2001/04/xmlenc#sha256") {
@@ -102,7 +104,7 @@ void CheckBlockMap(std::span<const std::uint8_t> package, const std::map<std::st
         file = next;
     }
     for (const auto& [name, entry] : entries) {
-        if (!kUnmapped.contains(name) && !listed.contains(name)) {
+        if (!kUnmapped.contains(name) && name != kCatalog && !listed.contains(name)) {
             throw std::runtime_error(name +
                                      " is not in its block map (added after the block map was written)");
         }

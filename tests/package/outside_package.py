@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Makes an application package as another vendor's tools would, without msix-pack: zipped by
 Python's zipfile as a stream (data descriptors, Zip64 end records, as MakeAppx writes), its block map
-written here, signed by osslsigncode with a certificate of its own. Beside it, packages that a
-release must refuse, one fault each.
+written here with SHA-512 (MakeAppx's /h SHA512; the sample's packer uses SHA-256), signed by
+osslsigncode with a certificate of its own. Beside it, packages that a release must refuse, one
+fault each.
 
     outside_package.py FOLDER
 
@@ -112,7 +113,7 @@ def build(files, manifest_bytes, extra=(CATALOG,)):
         for name in names:
             data, deflated = entries[name]
             header, stored = add(urllib.parse.quote(name), data, deflated)  # OPC's item name: a space is %20
-            hashes = [base64.b64encode(hashlib.sha256(data[i:i + BLOCK]).digest()).decode()
+            hashes = [base64.b64encode(hashlib.sha512(data[i:i + BLOCK]).digest()).decode()
                       for i in range(0, len(data), BLOCK)]
             sizes = [f' Size="{stored}"'] if deflated else [""] * len(hashes)
             assert not deflated or len(hashes) == 1
@@ -120,7 +121,7 @@ def build(files, manifest_bytes, extra=(CATALOG,)):
                           "".join(f'<Block Hash="{h}"{s}/>' for h, s in zip(hashes, sizes)) + "</File>")
         add("AppxBlockMap.xml", ('<?xml version="1.0" encoding="UTF-8"?>\r\n<BlockMap xmlns='
                                  '"http://schemas.microsoft.com/appx/2010/blockmap" '
-                                 'HashMethod="http://www.w3.org/2001/04/xmlenc#sha256">' + "".join(blocks) +
+                                 'HashMethod="http://www.w3.org/2001/04/xmlenc#sha512">' + "".join(blocks) +
                                  "</BlockMap>").encode(), True)
         types = {"exe": "application/x-msdownload", "png": "image/png", "txt": "text/plain",
                  "xml": "application/vnd.ms-appx.manifest+xml"}

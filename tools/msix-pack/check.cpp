@@ -24,19 +24,11 @@ const std::set<std::string> kUnmapped = {"AppxBlockMap.xml", "[Content_Types].xm
 // It may list the code integrity catalog or not: the signature covers that by a digest of its own.
 const char kCatalog[] = "AppxMetadata/CodeIntegrity.cat";
 
-const char* DigestOf(const std::string& hashMethod) {
-    if (hashMethod == "http://www.w3.org/2001/04/xmlenc#sha256") {
-        return "SHA256";
-    }
-    if (hashMethod == "http://www.w3.org/2001/04/xmldsig-more#sha384") {
-        return "SHA384";
-    }
-    if (hashMethod == "http://www.w3.org/2001/04/xmlenc#sha512") {
-        return "SHA512";
-    }
-    throw std::runtime_error("its block map's HashMethod \"" + hashMethod +
-                             "\" is none of SHA-256, -384, -512");
-}
+// The block map's HashMethod and OpenSSL's name for its digest.
+const std::map<std::string, const char*> kHashMethods = {
+    {"http://www.w3.org/2001/04/xmlenc#sha256", "SHA256"},
+    {"http://www.w3.org/2001/04/xmldsig-more#sha384", "SHA384"},
+    {"http://www.w3.org/2001/04/xmlenc#sha512", "SHA512"}};
 
 // A zip item name holds its part name percent-encoded (a space as %20); the block map holds it
 // as it is.
@@ -76,7 +68,11 @@ void CheckBlockMap(std::span<const std::uint8_t> package, const std::map<std::st
     if (root == std::string_view::npos) {
         throw std::runtime_error("its AppxBlockMap.xml has no <BlockMap>");
     }
-    const char* algorithm = DigestOf(Attribute(blockMap, root, "HashMethod"));
+    auto method = kHashMethods.find(Attribute(blockMap, root, "HashMethod"));
+    if (method == kHashMethods.end()) {
+        throw std::runtime_error("its block map's HashMethod is none of SHA-256, -384, -512");
+    }
+    const char* algorithm = method->second;
     std::set<std::string> listed;
     for (std::size_t file = FindStartTag(blockMap, "File", root); file != std::string_view::npos;) {
         std::size_t next = FindStartTag(blockMap, "File", file);

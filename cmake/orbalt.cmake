@@ -11,8 +11,13 @@ set(ORBALT_DOTNET_SHA512
     "27484ffb1e9ce5e6290cda8f5f49563cf4a9e2692aa57429fcd0d3de4f30fc2fce204b1b120349ed50712e95d3fa51037ebaf9b7fd60c41856857b1372e0eac7"
     CACHE STRING "SHA-512 (hex) the downloaded .NET installer must have")
 set(ORBALT_FRAMEWORK_SHA512 "" CACHE STRING "Optional SHA-512 (hex) of the framework package; empty: not checked")
+# The application package the installer carries: a vendor's own signed MSIX, bound as it is, or
+# (empty) the sample application that tools/sample-app packs and signs.
+set(ORBALT_APP_PACKAGE "" CACHE FILEPATH "A signed MSIX of the application to ship instead of the sample application")
 option(ORBALT_TEST_BUILD "Also build the test variant of the installer and the Windows-side tests" OFF)
-set(ORBALT_HOST_BUILD_DIR "" CACHE PATH "Build tree of the host preset (host tools such as the MSIX packer)")
+set(ORBALT_HOST_BUILD_DIR "${CMAKE_BINARY_DIR}/host" CACHE PATH
+    "Build tree of the host tools (the MSIX packer) that the Windows build runs and builds itself")
+set(ORBALT_MSIX_PACK "${ORBALT_HOST_BUILD_DIR}/tools/msix-pack/msix-pack")
 
 # Loopback port of the test build's download server: derived from the build tree, so that two
 # checkouts on one machine do not fight over it.

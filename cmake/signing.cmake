@@ -16,18 +16,19 @@ set(ORBALT_SIGNING_KEY "" CACHE FILEPATH "Private key of ORBALT_SIGNING_CERT, PE
 set(ORBALT_SIGNING_PASSWORD_FILE "" CACHE FILEPATH "File holding the password of ORBALT_SIGNING_PFX or ORBALT_SIGNING_KEY")
 set(ORBALT_SIGNING_TIMESTAMP_URL "" CACHE STRING "RFC 3161 time-stamp server for the signatures (optional)")
 set(ORBALT_SIGNING_CA_FILE "" CACHE FILEPATH
-    "Trusted roots that verify the vendor signatures in the tests (default: the system's bundle)")
+    "Trusted roots that verify a vendor's package when it is bound and their installer in the tests (default: the system's bundle)")
 find_program(ORBALT_OSSLSIGNCODE osslsigncode REQUIRED)
 find_program(ORBALT_OPENSSL openssl REQUIRED)
 
-# The Subject in OpenSSL's one-line RFC 2253 form (last RDN first, no spaces, ST for the state),
-# which is the order Windows writes a Publisher in.
-function(_orbalt_rfc2253 publisher out)
-    string(REGEX REPLACE ",[ ]+" "," text "${publisher}")
-    string(REGEX REPLACE "(^|,)S=" "\\1ST=" text "${text}")
-    set(${out} "${text}" PARENT_SCOPE)
-endfunction()
+include("${CMAKE_CURRENT_LIST_DIR}/publisher.cmake")
 
+# Roots that verify a vendor's signatures: their package's when the build binds it, their
+# installer's in the tests.
+set(_vendor_roots "${ORBALT_SIGNING_CA_FILE}")
+if(NOT _vendor_roots)
+    set(_vendor_roots /etc/ssl/certs/ca-certificates.crt)
+endif()
+set(ORBALT_VENDOR_VERIFY_CA "${_vendor_roots}" CACHE INTERNAL "")
 set(_signing_dir "${CMAKE_BINARY_DIR}/signing")
 set(_sign_args)
 set(_sign_depends)
@@ -53,26 +54,30 @@ if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
         list(APPEND _sign_args -readpass "${ORBALT_SIGNING_PASSWORD_FILE}")
     endif()
     # Windows refuses a package whose Publisher is not the Subject of its signer: stop here
-    # rather than ship such a package.
-    execute_process(COMMAND ${_read_cert} COMMAND ${ORBALT_OPENSSL} x509 -noout -subject -nameopt RFC2253
-                    OUTPUT_VARIABLE _subject RESULT_VARIABLE _status ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
-    string(REGEX REPLACE "^subject=[ ]*" "" _subject "${_subject}")
-    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
-    if(NOT _status EQUAL 0 OR _subject STREQUAL "")
-        message(WARNING "Could not read the Subject of the signing certificate to compare it with "
-                        "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.")
-    elseif(NOT _subject STREQUAL _expected)
-        message(FATAL_ERROR "ORBALT_PACKAGE_PUBLISHER \"${ORBALT_PACKAGE_PUBLISHER}\" is not the Subject of the "
-                            "signing certificate (\"${_subject}\" in RFC 2253 order). Set it to the Subject as "
-                            "Windows writes it, e.g. \"CN=..., O=..., C=...\".")
+    # rather than ship such a package. A vendor's own package names its own Publisher, which the
+    # package check compares with its own signer.
+    if(NOT ORBALT_APP_PACKAGE)
+        execute_process(COMMAND ${_read_cert} COMMAND ${ORBALT_OPENSSL} x509 -noout -subject -nameopt RFC2253
+                        OUTPUT_VARIABLE _subject RESULT_VARIABLE _status ERROR_QUIET
+                        OUTPUT_STRIP_TRAILING_WHITESPACE)
+        string(REGEX REPLACE "^subject=[ ]*" "" _subject "${_subject}")
+        orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
+        if(NOT _status EQUAL 0 OR _subject STREQUAL "")
+            message(WARNING "Could not read the Subject of the signing certificate to compare it with "
+                            "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.")
+        elseif(NOT _subject STREQUAL _expected)
+            message(FATAL_ERROR "ORBALT_PACKAGE_PUBLISHER \"${ORBALT_PACKAGE_PUBLISHER}\" is not the Subject of the "
+                                "signing certificate (\"${_subject}\" in RFC 2253 order). Set it to the Subject as "
+                                "Windows writes it, e.g. \"CN=..., O=..., C=...\".")
+        endif()
     endif()
     set(ORBALT_SIGNING_CERTIFICATE "" CACHE INTERNAL "")
-    set(_verify_ca "${ORBALT_SIGNING_CA_FILE}")
+    set(_verify_ca "${_vendor_roots}")
     add_custom_target(orbalt_signing_identity)
 else()
     # Development certificate: self-signed, code signing only, its Subject built from the
     # Publisher (RDNs in the reverse of the written order, as Windows writes Subjects).
-    _orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
+    orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
     string(REPLACE "/" "\\/" _rdns "${_rdns}")
     string(REPLACE "," ";" _rdns "${_rdns}")
     list(REVERSE _rdns)
@@ -100,9 +105,6 @@ else()
 endif()
 if(ORBALT_SIGNING_TIMESTAMP_URL)
     list(APPEND _sign_args -ts "${ORBALT_SIGNING_TIMESTAMP_URL}")
-endif()
-if(NOT _verify_ca)
-    set(_verify_ca /etc/ssl/certs/ca-certificates.crt)
 endif()
 set(ORBALT_SIGN_ARGS "${_sign_args}" CACHE INTERNAL "")
 set(ORBALT_SIGN_DEPENDS "${_sign_depends}" CACHE INTERNAL "")

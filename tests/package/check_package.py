@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""Checks the signed Orbalt package and the installers that carry it, independently of the packer:
+"""Checks the signed package and the installers that carry it, independently of the packer:
 Python's zipfile, zlib and hashlib recompute what msix-pack wrote.
 
     check_package.py zip      PACKAGE
     check_package.py blockmap PACKAGE
     check_package.py packed-blockmap MSIX-PACK MANIFEST
-    check_package.py identity PACKAGE INSTALLER... [--app OrbaltApp.exe]
+    check_package.py identity PACKAGE INSTALLER...
+    check_package.py sample   PACKAGE OrbaltApp.exe
 """
 import base64
 import hashlib
@@ -128,16 +129,31 @@ def publisher_id(publisher):
     return "".join(alphabet[(bits >> (60 - 5 * i)) & 31] for i in range(13))
 
 
-def check_identity(path, installers, app):
+def check_identity(path, installers):
+    """The installers name the package's identity as Windows derives it, and only that, and carry the
+    package byte for byte."""
     package = open(path, "rb").read()
+    with zipfile.ZipFile(path) as z:
+        identity = ET.fromstring(z.read("AppxManifest.xml")).find("m:Identity", NS)
+    name, publisher = identity.get("Name"), identity.get("Publisher")
+    family = f"{name}_{publisher_id(publisher)}"
+    full = f"{name}_{identity.get('Version')}_{identity.get('ProcessorArchitecture', 'neutral')}_" + \
+        f"{identity.get('ResourceId', '')}_{publisher_id(publisher)}"
+    utf16 = b"".join(re.escape(bytes([c])) + b"\0" for c in (name + "_").encode())
+    for installer in installers:
+        binary = open(installer, "rb").read()
+        named = {n.decode("utf-16-le") for n in re.findall(utf16 + rb"(?:[\x20-\x7e]\0)+", binary)}
+        check(named == {family, full}, f"{installer} names {sorted(named)}, the package is {family} / {full}")
+        check(package in binary, f"{installer} does not carry the package whole and uncompressed")
+
+
+def check_sample(path, app):
+    """The sample application's package holds what its manifest names."""
     with zipfile.ZipFile(path) as z:
         manifest = ET.fromstring(z.read("AppxManifest.xml"))
         identity = manifest.find("m:Identity", NS)
-        publisher = identity.get("Publisher")
-        family = f"{identity.get('Name')}_{publisher_id(publisher)}"
-        full = f"{identity.get('Name')}_{identity.get('Version')}_{identity.get('ProcessorArchitecture')}__" + \
-            publisher_id(publisher)
-        check(full == f"Tessaly.Orbalt_2.0.22.1414_x64__{publisher_id(publisher)}", f"package identity is {full}")
+        check((identity.get("Name"), identity.get("Version"), identity.get("ProcessorArchitecture")) ==
+              ("Tessaly.Orbalt", "2.0.22.1414", "x64"), "the package's identity")
         dependency = manifest.find("m:Dependencies/m:PackageDependency", NS)
         check((f"{dependency.get('Name')}_{publisher_id(dependency.get('Publisher'))}", dependency.get("MinVersion")) ==
               ("Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe", "14.0.33728.0"), "the framework dependency")
@@ -153,28 +169,8 @@ def check_identity(path, installers, app):
                 content = z.read(name)
                 check(content[:8] == b"\x89PNG\r\n\x1a\n" and struct.unpack(">II", content[16:24]) ==
                       (int(size[1]), int(size[2])), f"{name} is not a PNG of its size")
-        if app:
-            executable = manifest.find("m:Applications/m:Application", NS).get("Executable")
-            check(z.read(executable) == open(app, "rb").read(), f"{executable} is not the application just built")
-
-        # The signer's Subject is the Publisher, or Windows refuses the package.
-        signature = z.read("AppxSignature.p7x")
-        check(signature[:4] == b"PKCX", "AppxSignature.p7x does not start with PKCX")
-        printed = subprocess.run(["openssl", "pkcs7", "-inform", "DER", "-print_certs"], input=signature[4:],
-                                 capture_output=True, check=True).stdout
-        subjects = [subprocess.run(["openssl", "x509", "-noout", "-subject", "-nameopt", "RFC2253"], input=pem,
-                                   capture_output=True, check=True).stdout.decode().split("=", 1)[1].strip()
-                    for pem in re.findall(rb"-----BEGIN CERTIFICATE-----.*?-----END CERTIFICATE-----", printed, re.S)]
-        rfc2253 = re.sub(r"(^|,)S=", r"\1ST=", re.sub(r",\s+", ",", publisher))
-        check(rfc2253 in subjects, f"Publisher {publisher!r} is not a signer Subject ({subjects})")
-
-    # The installers name this package, and only this one, and carry it byte for byte.
-    for installer in installers:
-        binary = open(installer, "rb").read()
-        named = {n.decode("utf-16-le") for n in
-                 re.findall(rb"T\0e\0s\0s\0a\0l\0y\0\.\0O\0r\0b\0a\0l\0t\0_\0(?:[\x20-\x7e]\0)+", binary)}
-        check(named == {family, full}, f"{installer} names {sorted(named)}, the package is {family} / {full}")
-        check(package in binary, f"{installer} does not carry the package whole and uncompressed")
+        executable = manifest.find("m:Applications/m:Application", NS).get("Executable")
+        check(z.read(executable) == open(app, "rb").read(), f"{executable} is not the application just built")
 
 
 def main(argv):
@@ -186,8 +182,9 @@ def main(argv):
         elif len(argv) == 4 and argv[1] == "packed-blockmap":
             check_packed_blockmap(argv[2], argv[3])
         elif len(argv) >= 4 and argv[1] == "identity":
-            app = argv[argv.index("--app") + 1] if "--app" in argv else None
-            check_identity(argv[2], argv[3:argv.index("--app")] if app else argv[3:], app)
+            check_identity(argv[2], argv[3:])
+        elif len(argv) == 4 and argv[1] == "sample":
+            check_sample(argv[2], argv[3])
         else:
             sys.stderr.write(__doc__)
             return 2

@@ -39,10 +39,13 @@ std::uint32_t ParseCharReference(std::string_view body) {
     return value;
 }
 
-// Position just past the next occurrence of "<tag" followed by white space, "/" or ">", outside
-// comments, processing instructions and CDATA; npos when there is none.
-std::size_t FindStartTag(std::string_view xml, std::string_view tag) {
-    std::size_t pos = 0;
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+} // namespace
+
+std::size_t FindStartTag(std::string_view xml, std::string_view tag, std::size_t pos) {
     while ((pos = xml.find('<', pos)) != std::string_view::npos) {
         std::string_view rest = xml.substr(pos);
         std::string_view close;
@@ -63,8 +66,7 @@ std::size_t FindStartTag(std::string_view xml, std::string_view tag) {
         }
         std::size_t after = pos + 1 + tag.size();
         if (rest.substr(1).starts_with(tag) && after < xml.size() &&
-            (xml[after] == ' ' || xml[after] == '\t' || xml[after] == '\r' || xml[after] == '\n' ||
-             xml[after] == '/' || xml[after] == '>')) {
+            (IsSpace(xml[after]) || xml[after] == '/' || xml[after] == '>')) {
             return after;
         }
         ++pos;
@@ -72,11 +74,6 @@ std::size_t FindStartTag(std::string_view xml, std::string_view tag) {
     return std::string_view::npos;
 }
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Attributes of the start tag whose name ends at `pos`, up to its ">" or "/>".
 std::vector<std::pair<std::string, std::string>> ReadAttributes(std::string_view xml, std::size_t pos) {
     std::vector<std::pair<std::string, std::string>> attributes;
     for (;;) {
@@ -112,6 +109,8 @@ std::vector<std::pair<std::string, std::string>> ReadAttributes(std::string_view
         pos = end + 1;
     }
 }
+
+namespace {
 
 bool IsReservedDeviceName(const std::string& name) {
     std::string upper;
@@ -231,7 +230,7 @@ std::string EscapeXml(std::string_view text) {
 }
 
 PackageIdentity ReadIdentity(std::string_view manifest) {
-    std::size_t pos = FindStartTag(manifest, "Identity");
+    std::size_t pos = FindStartTag(manifest, "Identity", 0);
     if (pos == std::string_view::npos) {
         throw std::runtime_error("the manifest has no <Identity> element");
     }

@@ -4,6 +4,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace orbalt::msix {
 
@@ -28,6 +30,12 @@ std::string PublisherId(std::string_view publisher);
 std::string FamilyName(const PackageIdentity& identity);
 // <Name>_<Version>_<arch>_<ResourceId>_<PublisherId>; an empty ResourceId leaves "__".
 std::string FullName(const PackageIdentity& identity);
+
+// Position just past the first "<tag" at or after POS followed by white space, "/" or ">", outside
+// comments, processing instructions and CDATA; npos when there is none.
+std::size_t FindStartTag(std::string_view xml, std::string_view tag, std::size_t pos);
+// Attributes of the start tag whose name ends at POS, up to its ">" or "/>", entities decoded.
+std::vector<std::pair<std::string, std::string>> ReadAttributes(std::string_view xml, std::size_t pos);
 
 // Replaces the five predefined entities and numeric character references (UTF-8 result).
 std::string DecodeXmlText(std::string_view text);

@@ -1,14 +1,15 @@
-// msix-pack: builds an MSIX package on the build machine, and names the package a manifest
-// describes.
+// msix-pack: builds an MSIX package on the build machine, and checks a signed one before the
+// installer carries it.
 //
-//   msix-pack pack OUT.msix MANIFEST [--identity-header FILE] [PACKAGE/PATH=FILE ...]
+//   msix-pack pack OUT.msix MANIFEST [PACKAGE/PATH=FILE ...]
 //   msix-pack stamp SIGNED.msix
-//   msix-pack identity MANIFEST
+//   msix-pack check SIGNED.msix [--identity-header FILE]
 //
-// `pack` stores MANIFEST as AppxManifest.xml and each FILE under its package path, and writes the
-// identity of the same manifest as C macros (ORBALT_APP_FAMILY_NAME, ORBALT_APP_FULL_NAME), so a
-// program built with that header names exactly the package built here. `stamp` re-dates the
-// signature entry, which the signer dates by its clock.
+// `pack` stores MANIFEST as AppxManifest.xml and each FILE under its package path. `stamp` re-dates
+// the signature entry, which the signer dates by its clock. `check` refuses a package Windows would
+// refuse (check.h), prints its names, Publisher and signer, and writes its identity as C macros
+// (ORBALT_APP_FAMILY_NAME, ORBALT_APP_FULL_NAME), so that an installer built with that header names
+// exactly the package it carries.
 //
 // Entry times come from SOURCE_DATE_EPOCH (1980-01-01 when unset), never from the clock, so a
 // build of the same sources gives the same bytes.
@@ -24,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "identity.h"
 #include "package.h"
 
@@ -83,12 +85,7 @@ int Pack(const std::vector<std::string>& args) {
         ReadIdentity({reinterpret_cast<const char*>(manifest.data()), manifest.size()});
     std::vector<PackageFile> files;
     files.push_back({"AppxManifest.xml", std::move(manifest)});
-    std::string header;
     for (std::size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--identity-header" && i + 1 < args.size()) {
-            header = args[++i];
-            continue;
-        }
         std::size_t eq = args[i].find('=');
         if (eq == std::string::npos || eq == 0) {
             throw std::invalid_argument("expected PACKAGE/PATH=FILE, got " + args[i]);
@@ -97,10 +94,6 @@ int Pack(const std::vector<std::string>& args) {
     }
     std::vector<std::uint8_t> package = BuildPackage(std::move(files), BuildStamp());
     WriteFile(args[0], package.data(), package.size());
-    if (!header.empty()) {
-        std::string text = IdentityHeader(identity);
-        WriteFile(header, text.data(), text.size());
-    }
     std::cout << args[0] << ": " << package.size() << " bytes, " << FullName(identity) << "\n";
     return 0;
 }
@@ -115,16 +108,19 @@ int Stamp(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Identity(const std::vector<std::string>& args) {
-    if (args.size() != 1) {
-        throw std::invalid_argument("identity needs MANIFEST");
+int Check(const std::vector<std::string>& args) {
+    if (args.size() != 1 && (args.size() != 3 || args[1] != "--identity-header")) {
+        throw std::invalid_argument("check needs SIGNED.msix [--identity-header FILE]");
     }
-    std::vector<std::uint8_t> manifest = ReadFile(args[0]);
-    PackageIdentity identity =
-        ReadIdentity({reinterpret_cast<const char*>(manifest.data()), manifest.size()});
-    std::cout << "PackageFamilyName: " << FamilyName(identity) << "\n"
-              << "PackageFullName: " << FullName(identity) << "\n"
-              << "PublisherId: " << PublisherId(identity.publisher) << "\n";
+    CheckedPackage checked = CheckPackage(ReadFile(args[0]));
+    std::cout << "PackageFamilyName: " << FamilyName(checked.identity) << "\n"
+              << "PackageFullName: " << FullName(checked.identity) << "\n"
+              << "Publisher: " << checked.identity.publisher << "\n"
+              << "Signer: " << checked.signerSubject << "\n";
+    if (args.size() == 3) {
+        std::string text = IdentityHeader(checked.identity);
+        WriteFile(args[2], text.data(), text.size());
+    }
     return 0;
 }
 
@@ -139,13 +135,12 @@ int main(int argc, char** argv) {
         if (!args.empty() && args[0] == "stamp") {
             return Stamp({args.begin() + 1, args.end()});
         }
-        if (!args.empty() && args[0] == "identity") {
-            return Identity({args.begin() + 1, args.end()});
+        if (!args.empty() && args[0] == "check") {
+            return Check({args.begin() + 1, args.end()});
         }
-        std::cerr
-            << "usage: msix-pack pack OUT.msix MANIFEST [--identity-header FILE] [PACKAGE/PATH=FILE ...]\n"
-               "       msix-pack stamp SIGNED.msix\n"
-               "       msix-pack identity MANIFEST\n";
+        std::cerr << "usage: msix-pack pack OUT.msix MANIFEST [PACKAGE/PATH=FILE ...]\n"
+                     "       msix-pack stamp SIGNED.msix\n"
+                     "       msix-pack check SIGNED.msix [--identity-header FILE]\n";
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "msix-pack: " << e.what() << "\n";

@@ -181,7 +181,7 @@ std::string BlockMapXml(const std::vector<PackageFile>& files, const std::vector
                "\" LfhSize=\"" + std::to_string(LocalHeaderSize(entry.name)) + "\">";
         for (std::size_t block = 0, start = 0; start < data.size(); ++block, start += kBlockSize) {
             std::size_t length = std::min(kBlockSize, data.size() - start);
-            xml += "<Block Hash=\"" + Sha256Base64({data.data() + start, length}) + "\"";
+            xml += "<Block Hash=\"" + HashBase64("SHA256", {data.data() + start, length}) + "\"";
             if (entry.stored.deflated) {
                 xml += " Size=\"" + std::to_string(entry.stored.blockSizes[block]) + "\"";
             }
@@ -238,11 +238,12 @@ StoredData CompressInBlocks(std::span<const std::uint8_t> data) {
     return result;
 }
 
-std::string Sha256Base64(std::span<const std::uint8_t> data) {
+std::string HashBase64(const char* algorithm, std::span<const std::uint8_t> data) {
     std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
     unsigned int length = 0;
-    if (EVP_Digest(data.data(), data.size(), digest.data(), &length, EVP_sha256(), nullptr) != 1) {
-        throw std::runtime_error("SHA-256 failed");
+    const EVP_MD* md = EVP_get_digestbyname(algorithm);
+    if (md == nullptr || EVP_Digest(data.data(), data.size(), digest.data(), &length, md, nullptr) != 1) {
+        throw std::runtime_error(std::string(algorithm) + " failed");
     }
     std::array<unsigned char, 4 * ((EVP_MAX_MD_SIZE + 2) / 3) + 1> text{};
     int written = EVP_EncodeBlock(text.data(), digest.data(), static_cast<int>(length));
@@ -316,43 +317,105 @@ std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files, DosStamp 
     return out;
 }
 
-void RestampEntry(std::vector<std::uint8_t>& package, const std::string& name, DosStamp stamp) {
-    auto get = [&](std::size_t at, int bytes) {
-        if (at + bytes > package.size()) {
-            throw std::runtime_error("the package is cut short");
+std::vector<ZipEntry> ReadZipDirectory(std::span<const std::uint8_t> zip) {
+    auto need = [&](std::uint64_t at, std::uint64_t bytes) {
+        if (at > zip.size() || bytes > zip.size() - at) {
+            throw std::runtime_error("the zip is cut short");
         }
-        std::uint32_t value = 0;
+    };
+    auto get = [&](std::uint64_t at, int bytes) {
+        need(at, static_cast<std::uint64_t>(bytes));
+        std::uint64_t value = 0;
         for (int i = bytes - 1; i >= 0; --i) {
-            value = value << 8 | package[at + i];
+            value = value << 8 | zip[at + static_cast<std::size_t>(i)];
         }
         return value;
     };
+    // Packages, ours and the signer's, end in the end record, with no comment after it.
+    if (zip.size() < 22 || get(zip.size() - 22, 4) != 0x06054b50) {
+        throw std::runtime_error("it is not a zip, or has a comment after its end record");
+    }
+    std::uint64_t end = zip.size() - 22;
+    std::uint64_t count = get(end + 10, 2);
+    std::uint64_t at = get(end + 16, 4);
+    if (count == 0xFFFF || at == 0xFFFFFFFF) { // Zip64, as MakeAppx writes by default
+        if (end < 20 || get(end - 20, 4) != 0x07064b50) {
+            throw std::runtime_error("its Zip64 end record locator is missing");
+        }
+        std::uint64_t record = get(end - 12, 8);
+        if (get(record, 4) != 0x06064b50) {
+            throw std::runtime_error("its Zip64 end record is missing");
+        }
+        count = get(record + 32, 8);
+        at = get(record + 48, 8);
+    }
+    std::vector<ZipEntry> entries;
+    for (; count > 0; --count) {
+        if (get(at, 4) != 0x02014b50) {
+            throw std::runtime_error("its central directory is damaged");
+        }
+        std::uint64_t nameSize = get(at + 28, 2);
+        need(at + 46, nameSize);
+        ZipEntry entry;
+        entry.name.assign(reinterpret_cast<const char*>(zip.data() + at + 46), nameSize);
+        entry.method = static_cast<std::uint16_t>(get(at + 10, 2));
+        entry.compressedSize = get(at + 20, 4);
+        entry.size = get(at + 24, 4);
+        entry.centralHeader = at;
+        entry.localHeader = get(at + 42, 4);
+        if (get(entry.localHeader, 4) != 0x04034b50) {
+            throw std::runtime_error("no local header where the directory puts " + entry.name);
+        }
+        entry.localHeaderSize = 30 + get(entry.localHeader + 26, 2) + get(entry.localHeader + 28, 2);
+        entries.push_back(std::move(entry));
+        at += 46 + nameSize + get(at + 30, 2) + get(at + 32, 2);
+    }
+    return entries;
+}
+
+std::vector<std::uint8_t> ReadZipEntry(std::span<const std::uint8_t> zip, const ZipEntry& entry) {
+    std::uint64_t start = entry.localHeader + entry.localHeaderSize;
+    if (start > zip.size() || entry.compressedSize > zip.size() - start) {
+        throw std::runtime_error(entry.name + " is cut short");
+    }
+    std::span<const std::uint8_t> stored = zip.subspan(start, entry.compressedSize);
+    if (entry.method == 0 && entry.size == stored.size()) {
+        return {stored.begin(), stored.end()};
+    }
+    // One byte more than the entry holds: data that inflates longer shows, and an empty entry
+    // still has somewhere to write.
+    std::vector<std::uint8_t> data(entry.size + 1);
+    z_stream stream{};
+    if (entry.method != 8 || inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+        throw std::runtime_error(entry.name + " is neither stored whole nor deflated");
+    }
+    stream.next_in = const_cast<Bytef*>(stored.data());
+    stream.avail_in = static_cast<uInt>(stored.size());
+    stream.next_out = data.data();
+    stream.avail_out = static_cast<uInt>(data.size());
+    int status = inflate(&stream, Z_FINISH);
+    bool whole = status == Z_STREAM_END && stream.total_out == entry.size;
+    inflateEnd(&stream);
+    if (!whole) {
+        throw std::runtime_error(entry.name + " does not inflate to its size");
+    }
+    data.pop_back();
+    return data;
+}
+
+void RestampEntry(std::vector<std::uint8_t>& package, const std::string& name, DosStamp stamp) {
     auto put = [&](std::size_t at) {
         package[at] = static_cast<std::uint8_t>(stamp.time);
         package[at + 1] = static_cast<std::uint8_t>(stamp.time >> 8);
         package[at + 2] = static_cast<std::uint8_t>(stamp.date);
         package[at + 3] = static_cast<std::uint8_t>(stamp.date >> 8);
     };
-    // Our packages and the signer's end in the end record, with no comment after it.
-    if (package.size() < 22 || get(package.size() - 22, 4) != 0x06054b50) {
-        throw std::runtime_error("no zip end record at the end of the package");
-    }
-    std::size_t at = get(package.size() - 6, 4);
-    for (std::uint32_t count = get(package.size() - 12, 2); count > 0; --count) {
-        std::size_t nameSize = get(at + 28, 2);
-        if (get(at, 4) != 0x02014b50 || at + 46 + nameSize > package.size()) {
-            throw std::runtime_error("the package's central directory is damaged");
-        }
-        if (std::string_view(reinterpret_cast<const char*>(package.data() + at + 46), nameSize) == name) {
-            std::size_t local = get(at + 42, 4);
-            if (get(local, 4) != 0x04034b50) {
-                throw std::runtime_error("no local header where the directory puts " + name);
-            }
-            put(at + 12);
-            put(local + 10);
+    for (const ZipEntry& entry : ReadZipDirectory(package)) {
+        if (entry.name == name) {
+            put(entry.centralHeader + 12);
+            put(entry.localHeader + 10);
             return;
         }
-        at += 46 + nameSize + get(at + 30, 2) + get(at + 32, 2);
     }
     throw std::runtime_error("the package has no " + name);
 }

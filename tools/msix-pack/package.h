@@ -28,7 +28,8 @@ struct StoredData {
 // Deflates in 64 KiB blocks; keeps the file stored (method 0) when that is not smaller.
 StoredData CompressInBlocks(std::span<const std::uint8_t> data);
 
-std::string Sha256Base64(std::span<const std::uint8_t> data);
+// Base64 of the digest of DATA; ALGORITHM is OpenSSL's name for it, e.g. "SHA256".
+std::string HashBase64(const char* algorithm, std::span<const std::uint8_t> data);
 
 // A zip entry's MS-DOS time and date; the default is 1980-01-01 00:00, the earliest it can hold.
 struct DosStamp {
@@ -43,6 +44,24 @@ DosStamp StampOf(std::int64_t unixTime);
 // AppxBlockMap.xml and [Content_Types].xml are generated. Throws std::runtime_error on names a
 // package cannot hold.
 std::vector<std::uint8_t> BuildPackage(std::vector<PackageFile> files, DosStamp stamp = {});
+
+// An entry as the zip's central directory describes it; offsets count from the zip's start.
+struct ZipEntry {
+    std::string name;
+    std::uint16_t method = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t size = 0;
+    std::uint64_t centralHeader = 0;
+    std::uint64_t localHeader = 0;
+    std::uint64_t localHeaderSize = 0;
+};
+
+// The entries of a zip whose end record ends it (Zip32 or Zip64). Throws std::runtime_error on a
+// zip it cannot read.
+std::vector<ZipEntry> ReadZipDirectory(std::span<const std::uint8_t> zip);
+
+// An entry's uncompressed bytes. Throws std::runtime_error unless it is stored or deflated whole.
+std::vector<std::uint8_t> ReadZipEntry(std::span<const std::uint8_t> zip, const ZipEntry& entry);
 
 // Sets the stamp of entry NAME in both its headers. The signer adds AppxSignature.p7x with the
 // clock's time; the signature covers neither of that entry's headers, so this keeps it valid.

@@ -6,7 +6,7 @@ trailing backslash), the installer and the two download addresses of the run; {p
 {framework} for how the simulated service describes the built application package and the served
 framework package when it is handed one.
 """
-from harness import NO_KEY, app_family
+from windows import NO_KEY, app_family  # tests/wine
 
 def pkg(family, version, arch="x64", entries=1):
     return dict(family=family, version=version, arch=arch, entries=entries)

@@ -212,6 +212,11 @@ def row(name, **fields):
 
 LOG_OPENED = ["notepad.exe {temp}Installer.log"]  # Notepad of the system folder, not the .log association
 
+# The machine of scripts/demo and bench/run, which judge their runs themselves: an older framework
+# and no .NET, both served (slowly, so that the status window can be seen), so that a run
+# downloads both, runs the .NET installer, adds both packages and launches the app.
+DEMO = dict(MACHINE, installed=[OLD_VCLIBS], dotnet=None, downloads={"dotnet": "ok", "framework": "ok"}, slow=0.15)
+
 ROWS = [
     # --- Successful runs -------------------------------------------------------------------
     row("both prerequisites present, Silent: installs, never launches; the query walks every package",

@@ -167,8 +167,7 @@ def main(dump, artifacts):
     os.makedirs(artifacts, exist_ok=True)
     # Every prefix here is a fresh copy that only this display ever sees: Wine ties a prefix's
     # desktop to the first display used in it.
-    with windows.Display(os.path.join(windows.BUILD, "wine", "status-window")) as screen:
-        display = screen.name
+    with windows.display(os.path.join(windows.BUILD, "wine", "status-window")) as display:
         for dpi, name in ((96, "dpi96"), (120, "dpi120"), (144, "dpi144"), (96, "nofonts")):
             run = HeldRun(dpi, name != "nofonts", ["FindPackages", "AddPackageAsync"])
             try:

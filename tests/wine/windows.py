@@ -13,6 +13,7 @@ answers key prompts, if asked) and sets up the simulated machine of a row of tes
 The build tree is ORBALT_BUILD, by default build/windows of this checkout.
 """
 import collections
+import contextlib
 import fcntl
 import functools
 import hashlib
@@ -223,9 +224,7 @@ def start_display(state):
     choose (-displayfd alone), Xvfb takes :0 even from another screen that has it."""
     stop_display(state)
     os.makedirs(state, exist_ok=True)
-    for number in range(100, 200):
-        if os.path.exists("/tmp/.X11-unix/X%d" % number):
-            continue
+    for number in (n for n in range(100, 200) if not os.path.exists("/tmp/.X11-unix/X%d" % n)):
         ready, write = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(write), "-screen", "0", "1920x1080x24",
                                  "-nolisten", "tcp"], pass_fds=[write], stdin=subprocess.DEVNULL,
@@ -245,28 +244,21 @@ def start_display(state):
 
 def stop_display(state):
     pid = read(os.path.join(state, "xvfb.pid"))
-    if pid:
-        try:
-            os.kill(int(pid), signal.SIGTERM)
-        except ProcessLookupError:
-            pass
     for name in ("xvfb.pid", "display"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
+    if pid and "Xvfb" in (read("/proc/%s/cmdline" % pid) or ""):  # not another program that got its number
+        os.kill(int(pid), signal.SIGTERM)
 
 
-class Display:
-    """A private screen for as long as the with-block runs; the programs of this process use it."""
-
-    def __init__(self, state):
-        self.state = state
-
-    def __enter__(self):
-        os.environ["DISPLAY"] = self.name = start_display(self.state)
-        return self
-
-    def __exit__(self, *error):
-        stop_display(self.state)
+@contextlib.contextmanager
+def display(state):
+    """A private screen for the programs of this process while the with-block runs; yields its name."""
+    os.environ["DISPLAY"] = start_display(state)
+    try:
+        yield os.environ["DISPLAY"]
+    finally:
+        stop_display(state)
 
 
 Launched = collections.namedtuple("Launched", "code ms output")
@@ -280,10 +272,11 @@ def launch(env, program, *args, limited=False, answer=None, window=None, termina
     rc = os.path.join(env["WINEPREFIX"], "launched")
     if os.path.exists(rc):
         os.remove(rc)
-    command = [WINE, LAUNCHER, *(["--limited"] if limited else []), *(["--answer", answer] if answer else []),
+    command = [LAUNCHER, *(["--limited"] if limited else []), *(["--answer", answer] if answer else []),
                *(["--window", window] if window else []), "--rc", windows_path(rc), "--", windows_path(program), *args]
     try:
-        output = (_in_terminal if terminal else _printed)(command, env, timeout)
+        output = _in_terminal([WINE, *command], env, timeout) if terminal else wine(env, *command, check=False,
+                                                                                  timeout=timeout)
     except subprocess.TimeoutExpired:
         stop_server(env)
         raise Failed("%s did not end within %d s" % (os.path.basename(program), timeout))
@@ -292,14 +285,6 @@ def launch(env, program, *args, limited=False, answer=None, window=None, termina
         raise Failed("the launcher could not run %s; Wine printed:\n%s" % (os.path.basename(program), output))
     code, *ms = code.split()
     return Launched(int(code), float(ms[0]) if ms else None, output)
-
-
-def _printed(command, env, timeout):
-    with tempfile.TemporaryFile() as out:  # not a pipe: see wine()
-        subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
-                       timeout=timeout)
-        out.seek(0)
-        return out.read().decode("utf-8", "replace")
 
 
 def _in_terminal(command, env, timeout):
@@ -338,25 +323,23 @@ def settle(env, seconds=30):
     """Waits until no program of the prefix runs but Wine's own (a program the installer started may
     outlive it), then ends the prefix's wineserver: quicker than waiting for Wine to shut its
     services down."""
-    wanted = ("WINEPREFIX=" + env["WINEPREFIX"]).encode()
     deadline = time.time() + seconds
-    while time.time() < deadline:
-        busy = False
-        for pid in filter(str.isdigit, os.listdir("/proc")):
-            try:
-                with open("/proc/%s/environ" % pid, "rb") as f:
-                    environ = f.read().split(b"\0")
-                with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    program = f.read().split(b"\0")[0].decode("utf-8", "replace")
-            except OSError:
-                continue
-            if wanted in environ and not WINE_SERVICES.match(program):
-                busy = True
-                break
-        if not busy:
-            break
+    while time.time() < deadline and not all(map(WINE_SERVICES.match, _programs(env["WINEPREFIX"]))):
         time.sleep(0.05)
     stop_server(env)
+
+
+def _programs(prefix):
+    """The command names of the programs that run in PREFIX."""
+    wanted, found = ("WINEPREFIX=" + prefix).encode(), []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as environ, open("/proc/%s/cmdline" % pid, "rb") as command:
+                if wanted in environ.read().split(b"\0"):
+                    found.append(command.read().split(b"\0")[0].decode("utf-8", "replace"))
+        except OSError:  # it ended meanwhile
+            pass
+    return found
 
 
 class _Handler(http.server.SimpleHTTPRequestHandler):
@@ -525,7 +508,8 @@ class Machine:
         boxes the launcher answered as the user, the files opened for the user, registry values."""
         row = self.row
         launched = launch(self.env, INSTALLER, *row["args"], limited=row["limited"],
-                          answer="C:\\boxes.txt" if row["display"] else None, terminal=True, timeout=row["timeout"])
+                          answer="C:\\orbalt-fake\\boxes.txt" if row["display"] else None, terminal=True,
+                          timeout=row["timeout"])
         settle(self.env)
         self._stop_server()
         log_bytes = read(os.path.join(self.temp, "Installer.log"), "rb")
@@ -541,7 +525,7 @@ class Machine:
             if os.path.isdir(self.victim) else None,
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=self.lines("orbalt-test", "opened.txt"),
-            boxes=[line.split("\t") for line in self.lines("boxes.txt")],
+            boxes=[line.split("\t") for line in self.lines("orbalt-fake", "boxes.txt")],
             journal=self.lines("orbalt-fake", "journal.txt"), registry=self._registry_values())
 
     def _registry_values(self):

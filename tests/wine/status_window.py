@@ -9,8 +9,8 @@ dpi, on a private 1920 x 1080 Xvfb screen. The simulated deployment service hold
 lists the packages ("Getting ready...") and then while it installs ("Installing Orbalt...").
 Each state is photographed once UIA_DUMP (uia_dump.exe), a client in another process, reads its
 status text, which painting feeds. Each screenshot goes into ARTIFACTS; the checks are what the
-client reads, the window's pixels, and at 96 dpi which pixels the new status text changes. Needs
-the environment of the end-to-end tests.
+client reads, the window's pixels, and at 96 dpi which pixels the new status text changes. Copies
+the base prefix of the test run, as the end-to-end rows do.
 """
 import os
 import re

@@ -225,26 +225,27 @@ def start_display(state):
     stop_display(state)
     os.makedirs(state, exist_ok=True)
     for number in (n for n in range(100, 200) if not os.path.exists("/tmp/.X11-unix/X%d" % n)):
-        ready, write = os.pipe()
-        xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(write), "-screen", "0", "1920x1080x24",
-                                 "-nolisten", "tcp"], pass_fds=[write], stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
-        os.close(write)
-        taken = os.read(ready, 64)  # the number, once the screen takes clients; nothing if it is another's
-        os.close(ready)
-        if taken:
+        # Xvfb writes its number to a file once it takes clients, and again later: a pipe that is
+        # closed by then would end it.
+        with open(os.path.join(state, "ready"), "w") as ready:
+            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(ready.fileno()), "-screen", "0",
+                                     "1920x1080x24", "-nolisten", "tcp"], pass_fds=[ready.fileno()],
+                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                    start_new_session=True)
+        while xvfb.poll() is None and not os.path.getsize(ready.name):  # it ends if the number is another's
+            time.sleep(0.05)
+        if xvfb.poll() is None:
             with open(os.path.join(state, "xvfb.pid"), "w") as f:
                 f.write(str(xvfb.pid))
             with open(os.path.join(state, "display"), "w") as f:
                 f.write(":%d" % number)
             return ":%d" % number
-        xvfb.wait()
     raise Failed("Xvfb found no free display")
 
 
 def stop_display(state):
     pid = read(os.path.join(state, "xvfb.pid"))
-    for name in ("xvfb.pid", "display"):
+    for name in ("xvfb.pid", "display", "ready"):
         if os.path.exists(os.path.join(state, name)):
             os.remove(os.path.join(state, name))
     if pid and "Xvfb" in (read("/proc/%s/cmdline" % pid) or ""):  # not another program that got its number

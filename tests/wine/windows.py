@@ -114,16 +114,23 @@ def environment(prefix, **more):
 
 
 def wine(env, *command, check=True, timeout=None):
-    """Runs a program under Wine to its end without a terminal and returns what it printed (through a
-    file: a pipe would stay open as long as a wineserver that the program started)."""
-    with tempfile.TemporaryFile() as out:
-        done = subprocess.run([WINE, *command], env=env, stdin=subprocess.DEVNULL, stdout=out,
-                              stderr=subprocess.STDOUT, timeout=timeout)
-        out.seek(0)
-        printed = out.read().decode("utf-8", "replace")
-    if check and done.returncode != 0:
-        raise Failed("%s ended with %d; Wine printed:\n%s" % (" ".join(command), done.returncode, printed))
+    """Runs a program under Wine to its end without a terminal and returns what it printed."""
+    status, printed = _run([WINE, *command], env, timeout)
+    if check and status != 0:
+        raise Failed("%s ended with %d; Wine printed:\n%s" % (" ".join(command), status, printed))
     return printed
+
+
+def _run(command, env, timeout, terminal=False):
+    """Runs a command to its end and returns its exit status and what it printed: through a file (a
+    pipe would stay open as long as a wineserver that it started), or else a terminal."""
+    if terminal:
+        return _in_terminal(command, env, timeout)
+    with tempfile.TemporaryFile() as out:
+        done = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
+                              timeout=timeout)
+        out.seek(0)
+        return done.returncode, out.read().decode("utf-8", "replace")
 
 
 def stop_server(env):
@@ -276,21 +283,21 @@ def launch(env, program, *args, limited=False, answer=None, window=None, termina
     command = [LAUNCHER, *(["--limited"] if limited else []), *(["--answer", answer] if answer else []),
                *(["--window", window] if window else []), "--rc", windows_path(rc), "--", windows_path(program), *args]
     try:
-        output = _in_terminal([WINE, *command], env, timeout) if terminal else wine(env, *command, check=False,
-                                                                                  timeout=timeout)
+        status, output = _run([WINE, *command], env, timeout, terminal)
     except subprocess.TimeoutExpired:
         stop_server(env)
         raise Failed("%s did not end within %d s" % (os.path.basename(program), timeout))
     code = read(rc)
     if code is None:
-        raise Failed("the launcher could not run %s; Wine printed:\n%s" % (os.path.basename(program), output))
+        raise Failed("the launcher could not run %s (Wine ended with %d); Wine printed:\n%s"
+                     % (os.path.basename(program), status, output))
     code, *ms = code.split()
     return Launched(int(code), float(ms[0]) if ms else None, output)
 
 
 def _in_terminal(command, env, timeout):
     """Runs a command with a pseudo-terminal as its console (Wine then writes the console to it),
-    answers each "Press any key" with a key, and returns all the terminal showed."""
+    answers each "Press any key" with a key, and returns its exit status and all the terminal showed."""
     master, slave = pty.openpty()
     # A wide terminal, so that Wine's console does not wrap long lines.
     fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
@@ -317,7 +324,7 @@ def _in_terminal(command, env, timeout):
                 break
     finally:
         os.close(master)
-    return output.decode("utf-8", "replace")
+    return process.returncode, output.decode("utf-8", "replace")
 
 
 def settle(env, seconds=30):

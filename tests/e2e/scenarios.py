@@ -6,7 +6,7 @@ trailing backslash), the installer and the two download addresses of the run; {p
 {framework} for how the simulated service describes the built application package and the served
 framework package when it is handed one.
 """
-from harness import NO_KEY, app_family
+from windows import NO_KEY, app_family  # tests/wine
 
 def pkg(family, version, arch="x64", entries=1):
     return dict(family=family, version=version, arch=arch, entries=entries)
@@ -211,6 +211,11 @@ def row(name, **fields):
 
 
 LOG_OPENED = ["notepad.exe {temp}Installer.log"]  # Notepad of the system folder, not the .log association
+
+# The machine of scripts/demo and bench/run, which judge their runs themselves: an older framework
+# and no .NET, both served (slowly, so that the status window can be seen), so that a run
+# downloads both, runs the .NET installer, adds both packages and launches the app.
+DEMO = dict(MACHINE, installed=[OLD_VCLIBS], dotnet=None, downloads={"dotnet": "ok", "framework": "ok"}, slow=0.15)
 
 ROWS = [
     # --- Successful runs -------------------------------------------------------------------

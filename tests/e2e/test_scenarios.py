@@ -3,10 +3,12 @@ rows, so that shards can run side by side: "downloads" (the rows that download f
 loopback port, served or not), "local-0" or "local-1" (every other one of the rest); unset, all."""
 import os
 import re
+import sys
 import unittest
 
-import harness
-import scenarios
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "wine"))
+import windows  # noqa: E402  (tests/wine: the machine of a row, under Wine)
+import scenarios  # noqa: E402
 
 def log_text(text):
     """How Installer.log writes a text: each UTF-16 unit above U+00FF as \\uXXXX (the rows' texts
@@ -22,8 +24,8 @@ def expand(value, result, in_log=False):
         return value
     temp = log_text(result.windows_temp) if in_log else result.windows_temp
     for name, text in (("{temp}", temp), ("{work}", result.windows_work), ("{exe}", result.exe),
-                       ("{dotnet_url}", harness.URLS["dotnet"]), ("{framework_url}", harness.URLS["framework"]),
-                       ("{package}", PACKAGE), ("{framework}", harness.summary(harness.FRAMEWORK_BYTES))):
+                       ("{dotnet_url}", windows.url("dotnet")), ("{framework_url}", windows.url("framework")),
+                       ("{package}", PACKAGE), ("{framework}", windows.summary(windows.FRAMEWORK_BYTES))):
         value = value.replace(name, text)
     return value
 
@@ -35,18 +37,17 @@ def log_lines(records):
     return lines
 
 
-with open(harness.BUILT["package"], "rb") as _package:
-    PACKAGE = harness.summary(_package.read())
+with open(windows.BUILT["package"], "rb") as _package:
+    PACKAGE = windows.summary(_package.read())
 
 
 class Rows(unittest.TestCase):
     maxDiff = None
 
     def check(self, row):
-        machine = harness.Machine(row)
+        machine = windows.Machine(row)
         self.addCleanup(machine.close)
         result = machine.run()
-        result.exe = "Z:" + harness.INSTALLER.replace("/", "\\")
         self.assertEqual(result.exit_code, row["exit"], "exit code; the log:\n%s" % (result.log_bytes or b"").decode(
             "latin-1"))
         if row["log"] is None:

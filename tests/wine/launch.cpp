@@ -1,13 +1,14 @@
 // Test launcher: starts a program with a given command line, waits for it, and writes its full
-// 32-bit exit code (unsigned decimal) to a file, which `wine` alone cannot pass to the shell.
-//   launch.exe [--limited] [--answer JOURNAL] [--time [--window CLASS]] --rc FILE -- PROGRAM [ARGS...]
+// 32-bit exit code (unsigned decimal) to a file, which `wine` alone cannot pass to the shell, and
+// after a space the milliseconds the program ran, timed on the Windows side so that Wine's own
+// start is not counted.
+//   launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM [ARGS...]
 // --limited starts the program with the linked (non-elevated) token of our own elevated one.
 // --answer plays the user in front of message boxes while it runs: each box that appears is written
 // to JOURNAL (caption, text with "|" for line feeds, and whether the status window was visible),
 // then answered with OK.
-// --time adds to the file, after a space, the milliseconds the program ran, timed on the Windows
-// side so that Wine's own start is not counted. --window times a start-up: the program is ended
-// once a visible window of that class is up; without that window the file holds no time.
+// --window times a start-up: the program is ended once a visible window of that class is up;
+// without that window the file holds no time.
 #include <windows.h>
 
 #include <cstdio>
@@ -78,13 +79,13 @@ void AnswerBox(const std::wstring& journal) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    bool limited = false, timed = false;
+    bool limited = false;
     std::wstring rcFile, journal, windowClass;
     int i = 1;
     for (; i < argc; ++i) {
         std::wstring arg = argv[i];
-        if (arg == L"--limited" || arg == L"--time") {
-            (arg == L"--limited" ? limited : timed) = true;
+        if (arg == L"--limited") {
+            limited = true;
         } else if ((arg == L"--rc" || arg == L"--answer" || arg == L"--window") && i + 1 < argc) {
             (arg == L"--rc" ? rcFile : arg == L"--answer" ? journal : windowClass) = argv[++i];
         } else if (arg == L"--") {
@@ -94,8 +95,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (i >= argc) {
         std::fprintf(
-            stderr, "usage: launch.exe [--limited] [--answer JOURNAL] [--time [--window CLASS]] --rc FILE -- "
-                    "PROGRAM [ARGS...]\n");
+            stderr, "usage: launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM "
+                    "[ARGS...]\n");
         return 2;
     }
     std::wstring program = argv[i];
@@ -164,7 +165,7 @@ int wmain(int argc, wchar_t** argv) {
         if (file != nullptr) {
             const double ms = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 /
                               static_cast<double>(frequency.QuadPart);
-            std::fprintf(file, timed && (windowClass.empty() || shown) ? "%lu %.1f\n" : "%lu\n",
+            std::fprintf(file, windowClass.empty() || shown ? "%lu %.1f\n" : "%lu\n",
                          static_cast<unsigned long>(code), ms);
             std::fclose(file);
         }

@@ -9,8 +9,8 @@ dpi, on a private 1920 x 1080 Xvfb screen. The simulated deployment service hold
 lists the packages ("Getting ready...") and then while it installs ("Installing Orbalt...").
 Each state is photographed once UIA_DUMP (uia_dump.exe), a client in another process, reads its
 status text, which painting feeds. Each screenshot goes into ARTIFACTS; the checks are what the
-client reads, the window's pixels, and at 96 dpi which pixels the new status text changes. Needs
-the environment of the end-to-end tests.
+client reads, the window's pixels, and at 96 dpi which pixels the new status text changes. Copies
+the base prefix of the test run, as the end-to-end rows do.
 """
 import os
 import re
@@ -19,8 +19,9 @@ import sys
 import threading
 import time
 
+import windows
+
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
-import harness  # noqa: E402
 import scenarios  # noqa: E402
 
 BACKGROUND = bytes((0xF0, 0xF0, 0xF0))
@@ -113,9 +114,7 @@ def read_once_painted(machine, dump, status, label, seconds=20):
     checks what it reads: the window element, top-most, and its two text children, each told apart."""
     deadline = time.time() + seconds
     while True:
-        # Not through winetest, whose run waits for every program of the prefix, the installer's too.
-        out = subprocess.run([harness.WINE, dump], env=machine.env, capture_output=True, text=True,
-                             timeout=30).stdout.replace("\r", "")
+        out = windows.wine(machine.env, dump, check=False, timeout=30).replace("\r", "")
         tree = re.findall(r"^(\w[\w ]*?) name=(.*) id=(\S+) type=(\S+) runtime=(\S+)$", out, re.M)
         if f'"{status}"' in [row[1] for row in tree] or time.time() > deadline:
             break
@@ -134,7 +133,7 @@ class HeldRun:
     """One run of the installer on a machine of its own, held by the deployment service at given calls."""
 
     def __init__(self, dpi, fonts, holds):
-        self.machine = harness.Machine(scenarios.row("status window", exit=0, log=[], dpi=dpi, fonts=fonts,
+        self.machine = windows.Machine(scenarios.row("status window", exit=0, log=[], dpi=dpi, fonts=fonts,
                                                      timeout=180))
         self.fake = os.path.join(self.machine.drive_c, "orbalt-fake")
         for call in holds:
@@ -166,14 +165,9 @@ class HeldRun:
 
 def main(dump, artifacts):
     os.makedirs(artifacts, exist_ok=True)
-    state = os.path.join(harness.BUILD, "wine", "status-window")
-    subprocess.run([harness.WINETEST, "display", "start", state], check=True)
-    try:
-        with open(os.path.join(state, "display")) as f:
-            display = f.read().strip()
-        # Every prefix here is a fresh copy that only this display ever sees: Wine ties a prefix's
-        # desktop to the first display used in it.
-        os.environ["DISPLAY"] = display
+    # Every prefix here is a fresh copy that only this display ever sees: Wine ties a prefix's
+    # desktop to the first display used in it.
+    with windows.display(os.path.join(windows.BUILD, "wine", "status-window")) as display:
         for dpi, name in ((96, "dpi96"), (120, "dpi120"), (144, "dpi144"), (96, "nofonts")):
             run = HeldRun(dpi, name != "nofonts", ["FindPackages", "AddPackageAsync"])
             try:
@@ -193,8 +187,6 @@ def main(dump, artifacts):
                 check(rows and min(rows) >= shot.band_top, f"installing: changed rows from {min(rows or [0])}")
             finally:
                 run.finish()
-    finally:
-        subprocess.run([harness.WINETEST, "display", "stop", state])
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed", f"; screenshots in {artifacts}")
     return 1 if failures else 0
 

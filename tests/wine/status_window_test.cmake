@@ -15,5 +15,4 @@ add_test(NAME wine.status_window.screens
          COMMAND "${Python3_EXECUTABLE}" "${CMAKE_CURRENT_SOURCE_DIR}/status_window.py" "$<TARGET_FILE:uia_dump>"
                  "${CMAKE_BINARY_DIR}/artifacts/status-window")
 set_tests_properties(wine.status_window.screens PROPERTIES LABELS wine TIMEOUT 300
-                     FIXTURES_REQUIRED "wine_prefix;e2e_prefix;deployment_service"
-                     ENVIRONMENT "${ORBALT_INSTALLER_RUN_ENVIRONMENT}")
+                     FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${ORBALT_TEST_ENVIRONMENT}")

@@ -49,6 +49,14 @@ std::wstring ProgressText(std::int32_t count, std::int32_t number, double percen
     return (rounded < 0 ? L"-" : L"") + digits + L"%";
 }
 
+std::uint32_t NoticeBoxStyle(NoticeKind kind) {
+    return kind == NoticeKind::Error ? 0x10u : 0x40u; // with MB_OK, which is 0
+}
+
+const wchar_t* NoticePrefix(NoticeKind kind) {
+    return kind == NoticeKind::Error ? kErrorPrefix : kInfoPrefix;
+}
+
 LogOpener ChooseLogOpener(Mode mode, Account account, bool ownsDesktop) {
     switch (account) {
     case Account::Standard:

@@ -17,6 +17,16 @@ inline constexpr wchar_t kInfoPrefix[] = L"|INFO|: ";
 // record is never cut short and never holds a byte that means something else.
 std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text);
 
+// A notice: a failure (ReportError) or a result (ReportInfo).
+enum class NoticeKind { Error, Info };
+
+// Its message box: one OK button and the icon of its kind, MB_ICONERROR (0x10) or
+// MB_ICONINFORMATION (0x40). Wine shows no test which icon a box has.
+std::uint32_t NoticeBoxStyle(NoticeKind kind);
+
+// Its record's prefix in the log.
+const wchar_t* NoticePrefix(NoticeKind kind);
+
 // "title - Reason: text", the body of notices on the console and in the log.
 std::wstring NoticeBody(const std::wstring& title, const std::wstring& text);
 

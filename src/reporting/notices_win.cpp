@@ -60,28 +60,24 @@ void OpenWithSystemNotepad(const std::wstring& log) {
     }
 }
 
-void ReportNotice(const std::wstring& title, const std::wstring& text, UINT icon, const wchar_t* prefix) {
+void ReportNotice(const std::wstring& title, const std::wstring& text, NoticeKind kind) {
     if (OutputMode == Mode::Gui) {
         if (IsStatusWindowCreated()) {
             SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0,
                          SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_HIDEWINDOW);
         }
-        MessageBoxW(nullptr, text.c_str(), title.c_str(), MB_OK | icon);
+        MessageBoxW(nullptr, text.c_str(), title.c_str(), NoticeBoxStyle(kind));
     } else {
         WriteConsoleText(NoticeBody(title, text));
     }
-    AppendLogRecord(prefix, NoticeBody(title, text));
+    AppendLogRecord(NoticePrefix(kind), NoticeBody(title, text));
 }
 
 } // namespace
 
-void ReportError(std::wstring title, std::wstring text) {
-    ReportNotice(title, text, MB_ICONERROR, kErrorPrefix);
-}
+void ReportError(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Error); }
 
-void ReportInfo(std::wstring title, std::wstring text) {
-    ReportNotice(title, text, MB_ICONINFORMATION, kInfoPrefix);
-}
+void ReportInfo(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Info); }
 
 void SetStatusText(std::wstring text) {
     if (OutputMode != Mode::Gui) {

@@ -23,6 +23,9 @@ OLD_VCLIBS = pkg(VCLIBS, "14.0.30000.0")
 FAMILY = app_family()
 APP = pkg(FAMILY, "2.0.22.1414")
 MACHINE = dict(
+    installer=None,  # another build of the installer to run (None: the test build, OrbaltTest.exe)
+    downloads_folder=False,  # the installer runs from C:\downloads\, a dwmapi.dll that journals when
+    #   loaded beside it, as a user could plant one in their Downloads folder
     args=[],  # the command line after the program (none: Gui mode)
     limited=False,  # started with the linked, non-elevated token
     display=True,  # an X display, and a stand-in user who answers every message box
@@ -358,7 +361,9 @@ ROWS = [
         [PROVISION[0], "[Package Provisioner] Failed to provision package! Error: Provisioned elsewhere.",
          notice(PROVISION_FAILED, "Provisioned elsewhere.")],
         boxes=[box(PROVISION_FAILED, "Provisioned elsewhere.")]),
-    row("installation fails for another user, Gui: the box over a hidden window, the log opened",
+    row("installation fails for another user, Gui: the box over a hidden window, the log opened; a DLL planted "
+        "beside the installer is never loaded",
+        downloads_folder=True,
         deploy=[answer("AddPackageAsync", status="error", code=0x80073D25, text="In use by another user.")],
         exit=1,
         log=start() + DEPENDENCIES + EXTRACT_APP + add("Another user is logged in, cannot register package.") +

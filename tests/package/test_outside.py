@@ -4,16 +4,20 @@ build: the package check refuses each broken one with its reason and binds the g
 Wine, and stops before dist/ when the package is broken (Release).
 
 The environment names the tools: CMAKE_COMMAND, ORBALT_MSIX_PACK, ORBALT_OSSLSIGNCODE; Release also
-ORBALT_BUILD (the Windows build tree, whose test prefix it copies), ORBALT_WINETEST and
-ORBALT_HOST_BUILD_DIR."""
+ORBALT_BUILD (the Windows build tree, whose test prefix it copies) and ORBALT_HOST_BUILD_DIR."""
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import unittest
 
 import check_package
 import outside_package
+
+sys.path[:0] = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", folder) for folder in ("wine", "e2e")]
+import scenarios  # noqa: E402  (the fields of a machine)
+import windows  # noqa: E402  (the machine, under Wine)
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CMAKE = os.environ["CMAKE_COMMAND"]
@@ -82,7 +86,7 @@ class Release(unittest.TestCase):
         self.assertEqual(check_package.failures, [])
         subprocess.run(["sha256sum", "--quiet", "-c", "SHA256SUMS"], cwd=dist, check=True)
 
-        self.install_under_wine(build, os.path.join(dist, "Orbalt.exe"))
+        self.install_under_wine(os.path.join(dist, "Orbalt.exe"), package)
 
         refused = os.path.join(tree, "dist-refused")
         shutil.rmtree(refused, ignore_errors=True)
@@ -91,37 +95,18 @@ class Release(unittest.TestCase):
         self.assertIn("x86.msix cannot be shipped: it is built for x86", " ".join((built.stdout + built.stderr).split()))
         self.assertEqual(os.listdir(refused) if os.path.exists(refused) else [], [])
 
-    def install_under_wine(self, build, installer):
-        """One run of the signed installer on a machine that has both prerequisites: it adds the
-        package and launches the application by the family name of the outside package."""
-        prefix = os.path.join(build, "wine", "outside-release")
-        winetest = os.environ["ORBALT_WINETEST"]
-        subprocess.run([winetest, "clone", os.path.join(build, "wine", "prefix"), prefix], check=True)
-        self.addCleanup(shutil.rmtree, prefix, ignore_errors=True)
-        drive_c = os.path.join(prefix, "drive_c")
-        for folder in ("host/fxr/8.0.8", "shared/Microsoft.WindowsDesktop.App/8.0.8", "shared/Microsoft.NETCore.App/8.0.8"):
-            os.makedirs(os.path.join(drive_c, "dotnet", folder))
-        open(os.path.join(drive_c, "dotnet", "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
-        fake = os.path.join(drive_c, "orbalt-fake")
-        shutil.rmtree(fake, ignore_errors=True)
-        os.makedirs(fake)
-        with open(os.path.join(fake, "scenario.txt"), "w") as f:
-            f.write("installed\tMicrosoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe\t14.0.33728.0\t9\t1\n"
-                    "user\t%s\t3.1.4.0\t9\t1\n" % FAMILY)
-        # Run from inside the prefix, so that winetest takes the test build's launcher.
-        copy = os.path.join(drive_c, "Orbalt.exe")
-        shutil.copyfile(installer, copy)
-        rc = os.path.join(prefix, "exit-code")
-        subprocess.run([winetest, "run", "--prefix", prefix, "--rc", rc, "--timeout", "60", "--", copy],
-                       env=dict(os.environ, DOTNET_ROOT_X64="C:\\dotnet"), check=True)
-        journal = read(os.path.join(fake, "journal.txt")).decode()
-        self.assertEqual(read(rc).strip(), b"0", journal)
-        calls = [line.split(" ")[0] for line in journal.splitlines()]
-        self.assertIn("PackageManager.AddPackageAsync", calls, journal)
+    def install_under_wine(self, installer, package):
+        """One run of the signed installer on a machine that has both prerequisites: it hands the
+        deployment service the vendor's bytes and launches the app by the outside package's family."""
+        machine = windows.Machine(scenarios.row("outside package", installer=installer,
+                                                user=[scenarios.pkg(FAMILY, "3.1.4.0")], exit=0, log=[]))
+        self.addCleanup(machine.close)
+        result = machine.run()
+        self.assertEqual(result.exit_code, 0, result.journal)
+        self.assertIn(windows.summary(read(package)), " ".join(result.journal))
         self.assertIn('PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid="" family="%s"' % FAMILY,
-                      journal.splitlines())
-        self.assertIn("user[0].entry[0].LaunchAsync", calls, journal)
-
+                      result.journal)
+        self.assertIn("user[0].entry[0].LaunchAsync -> op2 (early)", result.journal)
 
 if __name__ == "__main__":
     unittest.main()

@@ -27,6 +27,12 @@ TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
     EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
 }
 
+// Wine shows no test which icon a message box has.
+TEST(Notice, AnErrorShowsTheErrorIconAndAResultTheInformationOne) {
+    EXPECT_EQ(NoticeBoxStyle(NoticeKind::Error), 0x10u);
+    EXPECT_EQ(NoticeBoxStyle(NoticeKind::Info), 0x40u);
+}
+
 // Under Wine the window always answers at once, or never.
 TEST(WindowWait, ElevenSleepsOf50MillisecondsAtMost) {
     std::vector<int> sleeps;

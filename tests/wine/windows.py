@@ -515,7 +515,13 @@ class Machine:
         the journal of the calls the deployment service and the fake .NET installer got, the message
         boxes the launcher answered as the user, the files opened for the user, registry values."""
         row = self.row
-        launched = launch(self.env, INSTALLER, *row["args"], limited=row["limited"],
+        program = row["installer"] or INSTALLER
+        if row["downloads_folder"]:
+            folder = self._unix("C:\\downloads")
+            os.makedirs(folder, exist_ok=True)
+            shutil.copyfile(os.path.join(BUILD, "fakes", "planted", "dwmapi.dll"), os.path.join(folder, "dwmapi.dll"))
+            program = shutil.copy(program, folder)
+        launched = launch(self.env, program, *row["args"], limited=row["limited"],
                           answer="C:\\orbalt-fake\\boxes.txt" if row["display"] else None, terminal=True,
                           timeout=row["timeout"])
         settle(self.env)
@@ -524,7 +530,7 @@ class Machine:
         work = WORK_FOLDER.search((log_bytes or b"").decode("latin-1"))
         windows_temp = os.path.join(self.drive_c, "windows", "temp")
         return types.SimpleNamespace(
-            exit_code=launched.code, exe=windows_path(INSTALLER), windows_temp=self.windows_temp, log_bytes=log_bytes,
+            exit_code=launched.code, exe=windows_path(program), windows_temp=self.windows_temp, log_bytes=log_bytes,
             console=_as_shown(ANSI.sub("", launched.output)), terminal=launched.output,
             windows_work=work.group() if work else "(no working folder)",
             work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)

@@ -19,10 +19,23 @@ GetTempPath2WFunction GetTempPath2WEntry() {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
 }
 
+// Owns memory the system allocated for us with LocalAlloc; never copied, so freed once.
 struct LocalMemory {
     void* pointer = nullptr;
+    LocalMemory() = default;
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
     ~LocalMemory() { LocalFree(pointer); }
 };
+
+// The run's own descriptor, built from its SDDL: given to a folder as it is made, or put on one
+// that exists.
+void BuildAdminOnlyDescriptor(LocalMemory& descriptor) {
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyFolderSddl, SDDL_REVISION_1,
+                                                              &descriptor.pointer, nullptr)) {
+        ThrowLastError();
+    }
+}
 
 std::wstring WithBackslash(std::wstring path) {
     if (path.empty() || path.back() != L'\\') {
@@ -96,9 +109,8 @@ HeldFolder HoldFolder(const std::wstring& path, bool protect) {
 
 bool MakeFolder(const std::wstring& path, bool adminOnly) {
     LocalMemory descriptor;
-    if (adminOnly && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
-                         kAdminOnlyFolderSddl, SDDL_REVISION_1, &descriptor.pointer, nullptr)) {
-        ThrowLastError();
+    if (adminOnly) {
+        BuildAdminOnlyDescriptor(descriptor);
     }
     // The descriptor is the folder's from its first moment: there is no time without it.
     SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.pointer, FALSE};
@@ -190,9 +202,8 @@ void SecureHeldFolder(const HeldFolder& folder) {
     LocalMemory wanted;
     PACL wantedAcl = nullptr;
     BOOL present = FALSE, defaulted = FALSE;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyFolderSddl, SDDL_REVISION_1,
-                                                              &wanted.pointer, nullptr) ||
-        !GetSecurityDescriptorDacl(wanted.pointer, &present, &wantedAcl, &defaulted)) {
+    BuildAdminOnlyDescriptor(wanted);
+    if (!GetSecurityDescriptorDacl(wanted.pointer, &present, &wantedAcl, &defaulted)) {
         ThrowLastError();
     }
     status = SetSecurityInfo(folder.handle.get(), SE_FILE_OBJECT,

@@ -49,6 +49,26 @@ std::wstring ProgressText(std::int32_t count, std::int32_t number, double percen
     return (rounded < 0 ? L"-" : L"") + digits + L"%";
 }
 
+ReportingChannels ReportingChannelsOf(Mode mode) {
+    return {mode == Mode::Gui, mode == Mode::Verbose};
+}
+
+bool EndsKeyWait(bool keyDown, std::uint16_t virtualKey) {
+    switch (virtualKey) {
+    case 0x10: // VK_SHIFT
+    case 0x11: // VK_CONTROL
+    case 0x12: // VK_MENU
+    case 0x14: // VK_CAPITAL
+    case 0x5B: // VK_LWIN
+    case 0x5C: // VK_RWIN
+    case 0x90: // VK_NUMLOCK
+    case 0x91: // VK_SCROLL
+        return false;
+    default:
+        return keyDown;
+    }
+}
+
 std::uint32_t NoticeBoxStyle(NoticeKind kind) {
     return kind == NoticeKind::Error ? 0x10u : 0x40u; // with MB_OK, which is 0
 }

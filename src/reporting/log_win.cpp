@@ -15,22 +15,6 @@ HeldFolder& LogFolder() {
     return folder;
 }
 
-bool IsModifierKey(WORD key) {
-    switch (key) {
-    case VK_SHIFT:
-    case VK_CONTROL:
-    case VK_MENU:
-    case VK_CAPITAL:
-    case VK_NUMLOCK:
-    case VK_SCROLL:
-    case VK_LWIN:
-    case VK_RWIN:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // What the command processor's PAUSE did, without starting one: the command processor is the
 // program COMSPEC names and runs the AutoRun command first, both settings a program the user runs
 // unelevated can change. Input typed before the prompt does not count.
@@ -45,8 +29,8 @@ void WaitForKey() {
     INPUT_RECORD record{};
     DWORD read = 0;
     while (console && ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
-        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
-            !IsModifierKey(record.Event.KeyEvent.wVirtualKeyCode)) {
+        if (record.EventType == KEY_EVENT &&
+            EndsKeyWait(record.Event.KeyEvent.bKeyDown != FALSE, record.Event.KeyEvent.wVirtualKeyCode)) {
             break;
         }
     }
@@ -105,7 +89,7 @@ void LogLine(std::wstring text) {
 }
 
 void StartReporting(HINSTANCE instance, bool logRequired) {
-    if (OutputMode == Mode::Gui) {
+    if (ReportingChannelsOf(OutputMode).statusWindow) {
         LogLine(L"Preparing to create window...");
         auto* record = new StatusWindowRecord;
         record->instance = instance;
@@ -130,7 +114,7 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
         }
         LogLine(L"Created window!");
     }
-    if (OutputMode == Mode::Verbose) {
+    if (ReportingChannelsOf(OutputMode).ownConsole) {
         AllocConsole(); // fails when a console is already attached, which is as good
     }
     // Raises before anything is deleted or written when there is no sound temp folder; no log
@@ -148,20 +132,15 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
 }
 
 void EndReporting() {
-    switch (OutputMode) {
-    case Mode::Gui:
-        if (IsStatusWindowCreated()) {
-            SendMessageW(StatusWindow->window, WM_CLOSE, 0, 0);
-            delete StatusWindow;
-            StatusWindow = nullptr;
-        }
-        break;
-    case Mode::Verbose:
+    const ReportingChannels channels = ReportingChannelsOf(OutputMode);
+    if (channels.statusWindow && IsStatusWindowCreated()) {
+        SendMessageW(StatusWindow->window, WM_CLOSE, 0, 0);
+        delete StatusWindow;
+        StatusWindow = nullptr;
+    }
+    if (channels.ownConsole) {
         WaitForKey();
         FreeConsole();
-        break;
-    case Mode::Silent:
-        break;
     }
 }
 

@@ -61,11 +61,8 @@ void OpenWithSystemNotepad(const std::wstring& log) {
 }
 
 void ReportNotice(const std::wstring& title, const std::wstring& text, NoticeKind kind) {
-    if (OutputMode == Mode::Gui) {
-        if (IsStatusWindowCreated()) {
-            SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0,
-                         SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_HIDEWINDOW);
-        }
+    if (ReportingChannelsOf(OutputMode).statusWindow) {
+        HideStatusWindow();
         MessageBoxW(nullptr, text.c_str(), title.c_str(), NoticeBoxStyle(kind));
     } else {
         WriteConsoleText(NoticeBody(title, text));
@@ -75,12 +72,16 @@ void ReportNotice(const std::wstring& title, const std::wstring& text, NoticeKin
 
 } // namespace
 
-void ReportError(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Error); }
+void ReportError(std::wstring title, std::wstring text) {
+    ReportNotice(title, text, NoticeKind::Error);
+}
 
-void ReportInfo(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Info); }
+void ReportInfo(std::wstring title, std::wstring text) {
+    ReportNotice(title, text, NoticeKind::Info);
+}
 
 void SetStatusText(std::wstring text) {
-    if (OutputMode != Mode::Gui) {
+    if (!ReportingChannelsOf(OutputMode).statusWindow) {
         WriteConsoleText(text);
     } else if (IsStatusWindowCreated()) {
         // The window procedure copies the text before SendMessageW returns.

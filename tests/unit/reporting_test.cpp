@@ -16,15 +16,60 @@ TEST(LogRecord, Latin1BytesAndEscapesAboveFF) {
     EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
 }
 
-TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
-    EXPECT_EQ(ProgressText(1, 1, 0.4), L"Getting ready...");
-    EXPECT_EQ(ProgressText(1, 1, 99.5), L"Installing...");
-    EXPECT_EQ(ProgressText(1, 1, 99.4), L"99%");
-    EXPECT_EQ(ProgressText(1, 1, 0.5), L"1%"); // halfway goes up
-    // Nothing to download: always the getting-ready text, also at 100.
-    EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
-    // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
-    EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
+// From the bytes the download callback is told of to the status text: the share of the current
+// download, folded with the download's number and count into one whole percentage.
+TEST(ProgressText, EveryBoundaryOfTheArithmetic) {
+    struct Row {
+        std::int32_t count, number;
+        std::uint32_t received, expected;
+        const wchar_t* text;
+    };
+    const Row rows[] = {
+        {0, 0, 0, 1000, L"Getting ready..."}, // nothing to download: also at 100
+        {0, 0, 1000, 1000, L"Getting ready..."},
+        {1, 1, 0, 1000, L"Getting ready..."},
+        {1, 1, 512, 0, L"Getting ready..."}, // no size known yet
+        {1, 1, 4, 1000, L"Getting ready..."},
+        {1, 1, 5, 1000, L"1%"}, // halfway goes up
+        {1, 1, 512, 1024, L"50%"},
+        {1, 1, 994, 1000, L"99%"},
+        {1, 1, 995, 1000, L"Installing..."},
+        {1, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, L"Installing..."}, // no 32-bit overflow
+        {2, 1, 0, 1000, L"Getting ready..."},
+        {2, 1, 1000, 1000, L"50%"},
+        {2, 2, 0, 1000, L"50%"},
+        {2, 2, 500, 1000, L"75%"},
+        {2, 2, 990, 1000, L"Installing..."},
+        {1, 0, 0, 1000, L"-100%"},
+        // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
+        {1, 1, 30'000'000, 1, L"2147483647%"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ProgressText(row.count, row.number, DownloadPercent(row.received, row.expected)), row.text)
+            << row.count << " " << row.number << " " << row.received << "/" << row.expected;
+    }
+}
+
+// What each output mode shows where.
+TEST(Reporting, ChannelsOfEveryMode) {
+    for (const auto& [mode, window, console] :
+         {std::tuple{Mode::Gui, true, false}, {Mode::Verbose, false, true}, {Mode::Silent, false, false}}) {
+        EXPECT_EQ(ReportingChannelsOf(mode).statusWindow, window) << static_cast<int>(mode);
+        EXPECT_EQ(ReportingChannelsOf(mode).ownConsole, console) << static_cast<int>(mode);
+    }
+}
+
+// The virtual keys that end the wait for a key, pressed down and let go.
+TEST(Reporting, KeysThatEndTheWait) {
+    // VK_SHIFT, VK_CONTROL, VK_MENU, VK_CAPITAL, VK_LWIN, VK_RWIN, VK_NUMLOCK, VK_SCROLL
+    for (int key : {0x10, 0x11, 0x12, 0x14, 0x5B, 0x5C, 0x90, 0x91}) {
+        EXPECT_FALSE(EndsKeyWait(true, static_cast<std::uint16_t>(key))) << key;
+    }
+    // VK_RETURN, VK_ESCAPE, VK_SPACE, 'A', '0', VK_F1
+    for (int key : {0x0D, 0x1B, 0x20, 0x41, 0x30, 0x70}) {
+        EXPECT_TRUE(EndsKeyWait(true, static_cast<std::uint16_t>(key))) << key;
+        EXPECT_FALSE(EndsKeyWait(false, static_cast<std::uint16_t>(key))) << key;
+    }
 }
 
 // Wine shows no test which icon a message box has.

@@ -65,26 +65,19 @@ bool CheckDeploymentService() {
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAppxServiceKey, 0, kReadWriteAccess, key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    switch (DeploymentServiceAction(RegistryNumber(ReadValue(key.get(), kServiceStart)))) {
-    case ServiceStartAction::NotRead:
-        return false;
-    case ServiceStartAction::Enabled:
-        LogLine(kServiceEnabledLine);
-        return false;
-    case ServiceStartAction::ReEnable:
-        break;
+    const ServiceStartAction action =
+        DeploymentServiceAction(RegistryNumber(ReadValue(key.get(), kServiceStart)));
+    LSTATUS written = ERROR_SUCCESS;
+    if (action == ServiceStartAction::ReEnable) {
+        const DWORD demandStart = kServiceDemandStart;
+        written = RegSetValueExW(key.get(), kServiceStart, 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&demandStart), sizeof(demandStart));
     }
-    const DWORD demandStart = kServiceDemandStart;
-    LSTATUS status = RegSetValueExW(key.get(), kServiceStart, 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&demandStart), sizeof(demandStart));
-    if (status != ERROR_SUCCESS) {
-        // Still disabled: asking for a restart would promise what did not happen. The package
-        // steps will fail and say so.
-        LogLine(SetValueFailedLine(status));
-        return false;
+    const ServiceCheckOutcome outcome = ServiceCheckResult(action, written);
+    if (!outcome.line.empty()) {
+        LogLine(outcome.line);
     }
-    LogLine(kServiceReEnabledLine);
-    return true;
+    return outcome.restartRequired;
 }
 
 } // namespace orbalt

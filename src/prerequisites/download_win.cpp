@@ -94,7 +94,7 @@ std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
     }
     DownloadStatusCallback callback;
     HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback);
-    if (result != S_OK) {
+    if (IsDownloadFailure(result)) {
         LogLine(L"[Dependency Downloader] Unable to download dependency. Download failed!");
     }
     std::wstring digest = RequiredDigest(

@@ -7,17 +7,21 @@
 namespace orbalt {
 namespace {
 
-TEST(ElevatedCopy, AskedForWithTheElevationPromptAndAnUnknownEndIsAFailure) {
-    const ElevatedCopyRequest gui = ElevatedCopyShellRequest(Mode::Gui);
-    EXPECT_EQ(gui.verb, L"runas");
-    EXPECT_EQ(gui.parameters, L"-p");
-    EXPECT_EQ(gui.mask, 0x40u); // without a process handle there is no exit code to relay
-    EXPECT_EQ(gui.show, 1);
-    EXPECT_EQ(ElevatedCopyShellRequest(Mode::Silent).parameters, L"-pv");
+// The shell record in every mode (SEE_MASK_NOCLOSEPROCESS, 0x40: without a process handle there is
+// no exit code to relay; SW_SHOWNORMAL, 1), and what each end of the copy becomes.
+TEST(ElevatedCopy, AskedForWithTheElevationPromptInEveryModeAndAnUnknownEndIsAFailure) {
+    for (const auto& [mode, parameters] :
+         {std::pair{Mode::Gui, L"-p"}, std::pair{Mode::Verbose, L"-pv"}, std::pair{Mode::Silent, L"-pv"}}) {
+        const ElevatedCopyRequest request = ElevatedCopyShellRequest(mode);
+        EXPECT_EQ(request.verb, L"runas");
+        EXPECT_EQ(request.parameters, parameters);
+        EXPECT_EQ(request.mask, 0x40u);
+        EXPECT_EQ(request.show, 1);
+    }
     EXPECT_EQ(ElevatedCopyExitCode(std::nullopt), 1u);
     EXPECT_EQ(ElevatedCopyExitCode(0u), 0u);
-    EXPECT_EQ(ElevatedCopyExitLine(ElevatedCopyExitCode(3221225477u)),
-              L"Self-elevated EXE exited with code 3221225477");
+    EXPECT_EQ(ElevatedCopyExitCode(4294967295u), 4294967295u);
+    EXPECT_EQ(ElevatedCopyExitLine(3221225477u), L"Self-elevated EXE exited with code 3221225477");
 }
 
 // Wine runs nothing as LocalSystem: what such a run does differently is proven here only.

@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+#include <objidl.h>
+
+#include <gdiplus.h>
+
 #include "core/state.h"
 #include "core/win.h"
 #include "reporting/reporting.h"
@@ -19,11 +23,14 @@
 // The import slot through which the window hands its root to UI Automation. Wine's core answers 0
 // for every object id but the root's, so only the calls made tell a wrong id from the right one.
 extern "C" decltype(&UiaReturnRawElementProvider) __imp_UiaReturnRawElementProvider;
+// The one through which painting draws its texts: what is drawn where, in which size and colour.
+extern "C" decltype(&Gdiplus::DllExports::GdipDrawString) __imp_GdipDrawString;
 
 namespace orbalt {
 namespace {
 
 std::vector<LPARAM> Handed;                     // object ids handed on to UI Automation
+std::vector<std::wstring> Drawn;                // text, rectangle, points and colour of each text drawn
 std::vector<IRawElementProviderSimple*> Raised; // text-changed events, by provider
 BOOL Listening = TRUE;
 
@@ -31,6 +38,24 @@ std::array<double, 4> Bounds(IRawElementProviderFragment* element) {
     UiaRect r{};
     EXPECT_EQ(element->get_BoundingRectangle(&r), S_OK);
     return {r.left, r.top, r.width, r.height};
+}
+
+Gdiplus::GpStatus WINGDIPAPI RecordDrawString(Gdiplus::GpGraphics* graphics, const WCHAR* text, INT length,
+                                              const Gdiplus::GpFont* font, const Gdiplus::RectF* rect,
+                                              const Gdiplus::GpStringFormat* format,
+                                              const Gdiplus::GpBrush* brush) {
+    Gdiplus::REAL points = 0;
+    Gdiplus::ARGB colour = 0;
+    Gdiplus::DllExports::GdipGetFontSize(const_cast<Gdiplus::GpFont*>(font), &points);
+    Gdiplus::DllExports::GdipGetSolidFillColor(
+        static_cast<Gdiplus::GpSolidFill*>(const_cast<Gdiplus::GpBrush*>(brush)), &colour);
+    wchar_t line[128];
+    swprintf(line, 128, L" (%g %g %g %g) %g %08X", rect->X, rect->Y, rect->Width, rect->Height, points,
+             colour);
+    Drawn.push_back(text + std::wstring(line));
+    auto real = reinterpret_cast<decltype(&RecordDrawString)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdiplus.dll"), "GdipDrawString")));
+    return real(graphics, text, length, font, rect, format, brush);
 }
 
 // The painted client area, 368 x 349 pixels, row by row.
@@ -72,10 +97,14 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     // The first window of a process takes Wine longer than the driver waits for the status window.
     DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
     SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp\\");
+    __imp_GdipDrawString = RecordDrawString;
     OutputMode = Mode::Gui;
     StartReporting(GetModuleHandleW(nullptr), true);
     ASSERT_TRUE(IsStatusWindowCreated());
     HWND window = StatusWindow->window;
+    // WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | 0x8, and what Windows adds to an overlapped window:
+    // WS_CLIPSIBLINGS and the rest of WS_CAPTION.
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS | WS_DLGFRAME), 0x008A0008);
     StatusWindowProvider* root = StatusWindow->accessibilityRoot;
     auto painted = [&](const wchar_t* text) { // painting feeds the elements
         for (int i = 0; i < 250 && root->status->Name() != text; ++i) {
@@ -85,6 +114,12 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         return root->status->Name();
     };
     EXPECT_EQ(painted(L"Getting things ready..."), L"Getting things ready...");
+    ASSERT_GE(Drawn.size(), 2u);
+    EXPECT_EQ(
+        std::vector<std::wstring>(Drawn.end() - 2, Drawn.end()),
+        (std::vector<std::wstring>{
+            L"Getting Orbalt ready for you\nIt will launch once it's ready (0 174.5 368 174.5) 13 FF323232",
+            L"Getting things ready... (0 289 368 60) 9 FF5A5A5A"}));
     // The icon of the window and of its taskbar button is the installer's own.
     EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON)),
               LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101)));
@@ -133,26 +168,17 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         Handed.push_back(id);
         return 1;
     };
-    EXPECT_EQ(AnswerGetObject(window, nullptr, 0, kUiaRootObjectId), 0);
-    EXPECT_EQ(SendMessageW(window, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
-    EXPECT_EQ(
-        SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))), 1);
+    EXPECT_EQ(AnswerGetObject(window, nullptr, 0, -25), 0);
+    EXPECT_EQ(SendMessageW(window, 0x003D, 0, -4), 0); // WM_GETOBJECT, OBJID_CLIENT
+    EXPECT_EQ(SendMessageW(window, 0x003D, 0, static_cast<LPARAM>(static_cast<DWORD>(-25))), 1);
     __imp_UiaReturnRawElementProvider = real;
-    EXPECT_EQ(Handed, std::vector<LPARAM>{kUiaRootObjectId});
+    EXPECT_EQ(Handed, std::vector<LPARAM>{-25});
 
     // A text too long for the status band wraps and is cut at the band's edges: nothing of it is
     // drawn over the message above.
     const std::vector<std::uint32_t> before = ClientPixels(window);
-    // The texts' own colours: the message's below the logo, the status line's in its band.
-    auto darkest = [&](std::size_t fromRow, std::size_t toRow) {
-        return *std::min_element(before.begin() + fromRow * 368, before.begin() + toRow * 368,
-                                 [](std::uint32_t a, std::uint32_t b) { return (a & 0xFF) < (b & 0xFF); }) &
-               0xFFFFFFu;
-    };
-    EXPECT_EQ(darkest(190, 289), 0x323232u);
-    EXPECT_EQ(darkest(289, 349), 0x5A5A5Au);
     const std::wstring longText(400, L'W');
-    SetStatusText(longText);
+    SendMessageW(window, 0x0401, 0, reinterpret_cast<LPARAM>(longText.c_str())); // WM_USER + 1
     ASSERT_EQ(painted(longText.c_str()), longText);
     const std::vector<std::uint32_t> after = ClientPixels(window);
     ASSERT_EQ(before.size(), after.size());
@@ -164,6 +190,8 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     SetStatusText(L"");
     EXPECT_EQ(painted(L""), L"");
     // Hidden around the elevated copy, and shown again, top-most, once it succeeded.
+    EXPECT_EQ(kHideStatusWindowFlags, 0xA3u);
+    EXPECT_EQ(kShowStatusWindowFlags, 0x63u);
     HideStatusWindow();
     EXPECT_FALSE(IsWindowVisible(window));
     ShowStatusWindow();
@@ -177,12 +205,36 @@ TEST(StatusTextElement, ATextChangedEventForEachNewTextWhileAClientListens) {
     const TextChangedEventSink real = TextChangedEvents;
     TextChangedEvents = {[]() -> BOOL { return Listening; },
                          [](IRawElementProviderSimple* provider, EVENTID id) -> HRESULT {
-                             EXPECT_EQ(id, kUiaTextTextChangedEventId);
+                             EXPECT_EQ(id, 20015); // UIA_Text_TextChangedEventId
                              Raised.push_back(provider);
                              return S_OK;
                          }};
     StatusWindowProvider* root = CreateAccessibilityRoot(nullptr);
     ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->status->Name(), L"Test 123"); // until the first paint
+    // Server-side providers (ProviderOptions_ServerSideProvider, 2) without COM threading; a text's
+    // runtime id is UiaAppendRuntimeId (3) and its own number, which UI Automation appends to the
+    // window's.
+    auto described = [](IRawElementProviderFragment* element) {
+        ProviderOptions options{};
+        SAFEARRAY* id = nullptr;
+        EXPECT_EQ(static_cast<IRawElementProviderSimple*>(static_cast<StatusTextProvider*>(element))
+                      ->get_ProviderOptions(&options),
+                  S_OK);
+        EXPECT_EQ(element->GetRuntimeId(&id), S_OK);
+        std::vector<LONG> parts(id != nullptr ? id->rgsabound[0].cElements : 0);
+        for (LONG i = 0; i < static_cast<LONG>(parts.size()); ++i) {
+            SafeArrayGetElement(id, &i, &parts[static_cast<std::size_t>(i)]);
+        }
+        SafeArrayDestroy(id);
+        parts.insert(parts.begin(), static_cast<LONG>(options));
+        return parts;
+    };
+    EXPECT_EQ(described(root->message), (std::vector<LONG>{2, 3, 1}));
+    EXPECT_EQ(described(root->status), (std::vector<LONG>{2, 3, 2}));
+    ProviderOptions rootOptions{};
+    EXPECT_EQ(root->get_ProviderOptions(&rootOptions), S_OK);
+    EXPECT_EQ(rootOptions, 2);
     UpdateTextElement(root->status, L"status", {});
     UpdateTextElement(root->status, L"status", {1, 2, 3, 4}); // the bounds alone: none
     UpdateTextElement(root->status, L"statu!", {1, 2, 3, 4});

@@ -249,6 +249,7 @@ ROWS = [
     row("only the framework missing, Gui: window up, no box, launch; a ban under one key lifted, "
         "an 8-byte value counts as none",
         installed=[OLD_VCLIBS], downloads={"framework": "ok"},
+        console=["Preparing to create window...", "Created window!"],
         registry={"unlock": 0, "policy": ("qword", 0)},
         exit=0,
         log=BANNER + [SIDELOADING, SERVICE_OK] + dotnet_check() + framework_check("14.0.30000.0") +

@@ -79,7 +79,7 @@ SERVICE_OK = "The APPX Deployment Service is enabled as expected. Continuing..."
 SERVICE_REENABLED = ("The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); "
                      "the computer must be restarted before packages can be installed.")
 CHECKER = "{work}EXE_NETCORECHECK.EXE"
-CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0"): ' % CHECKER
+CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0' % CHECKER
 
 
 def dotnet_check(exit_code=0):
@@ -88,8 +88,8 @@ def dotnet_check(exit_code=0):
              "installed on the system...",
              "[Resource Extractor] Attempting to extract EXE_NETCORECHECK to a temporary location (%s)..." % CHECKER]
     if exit_code == 0:
-        return lines + [CHECKER_RAN + "Success!", "[.NET Runtime] .NET Desktop Runtime 8.0.0 is installed!"]
-    return lines + [CHECKER_RAN + "Failed! Exit Code: %d" % exit_code, "[.NET Runtime] Runtime is not installed!"]
+        return lines + [CHECKER_RAN + '"): Success!', "[.NET Runtime] .NET Desktop Runtime 8.0.0 is installed!"]
+    return lines + [CHECKER_RAN + '"): Failed! Exit Code: %d' % exit_code, "[.NET Runtime] Runtime is not installed!"]
 
 
 def framework_check(*found):
@@ -109,22 +109,21 @@ def start(dotnet=0, framework=("14.0.33728.0",), service=(SERVICE_OK,)):
     return BANNER + list(service) + dotnet_check(dotnet) + framework_check(*framework)
 
 
-def download(what, url, *outcome):
-    return ["Downloading %s..." % what, "[Dependency Downloader] Downloading %s ..." % url, *outcome]
+def download(line, url, *outcome):
+    return [line, "[Dependency Downloader] Downloading %s ..." % url, *outcome]
 
 
-DOTNET_DOWNLOAD = download(".NET Runtime", "{dotnet_url}")
-FRAMEWORK_DOWNLOAD = download("C++ Runtime Framework", "{framework_url}")
+DOTNET_DOWNLOAD = download("Downloading .NET Runtime...", "{dotnet_url}")
+FRAMEWORK_DOWNLOAD = download("Downloading C++ Runtime Framework...", "{framework_url}")
 DOWNLOAD_FAILED = "[Dependency Downloader] Unable to download dependency. Download failed!"
 DIGEST_REFUSED = ("[Dependency Downloader] The downloaded file does not match its pinned SHA-512 digest. Download "
                   "refused!")
 DEPENDENCIES = ["Installing dependencies..."]
 
 
-def dotnet_install(outcome="Success!"):
+def dotnet_install(outcome='"): Success!'):
     return ["Installing .NET Runtime...",
-            '[Process Runner] Executed "{work}netdesktopruntime.exe" (with args of "/install /quiet /norestart"): '
-            + outcome]
+            '[Process Runner] Executed "{work}netdesktopruntime.exe" (with args of "/install /quiet /norestart' + outcome]
 
 
 def add(outcome="Package successfully installed for the current user!"):
@@ -290,7 +289,6 @@ ROWS = [
         args=["-h"], temp_seed={"Installer.log": b"|LOG|: a record of an earlier run\r\n"},
         exit=0, log=HELP, temp=["Installer.log"],
         console=HELP + ["Press any key to continue"]),
-    row("--help: the help screen", args=["--help"], exit=0, log=HELP, temp=["Installer.log"], console=HELP),
     row("a full-width look-alike of -s is no option either: the help screen, shown even where no log can be "
         "written", args=["\uff0d\uff53"], temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
         exit=0, log=None, temp=[], console=HELP),
@@ -298,8 +296,6 @@ ROWS = [
     # --- Stops before the branches ---------------------------------------------------------
     row("Windows 10 build 19040, Silent: stops at the version gate",
         windows="19040", args=["-s"], exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], journal=[]),
-    row("Windows 7, Gui: the version notice in a box",
-        windows="win7", exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], boxes=[box(VERSION)]),
     row("the deployment service disabled: set back to start on demand, a restart asked for",
         args=["-s"], registry={"service": 4},
         exit=1, log=BANNER + [SERVICE_REENABLED, notice(RESTART)], temp=["Installer.log"],
@@ -327,7 +323,7 @@ ROWS = [
     row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
         args=["-v"], dotnet="9.0.0", dotnet_exit=3010, downloads={"dotnet": "ok"},
         exit=1,
-        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
+        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install('"): Failed! Exit Code: 3010') +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),

@@ -18,7 +18,7 @@ constexpr std::int32_t Hr(std::uint32_t code) {
 // the codes are tried in the order below, each where the operation recognises it and in the codes
 // it reads, and anything else is a failure with Windows' text.
 TEST(DeploymentRules, EveryOperationStatusAndCode) {
-    enum Meaning { No, Done, OtherUser, Admin };
+    enum Meaning { Done = 2, OtherUser, Admin, No }; // each the index of its line below
     const std::int32_t recognised[3] = {Hr(0x80073CFB), Hr(0x80073D25), Hr(0x80073D28)};
     struct Rule {
         DeploymentKind kind;
@@ -50,46 +50,35 @@ TEST(DeploymentRules, EveryOperationStatusAndCode) {
          L"staged "
          L"and provisioned ready for launch.",
          L"[Package Registrar] Failed to register package! Error: "}};
-    const std::wstring otherUserNotice =
-        L"Orbalt cannot apply this update because another user is signed in with "
-        L"the app running. Please sign out all other users and try again.";
     const std::int32_t codes[] = {0, Hr(0x80073CFB), Hr(0x80073D25), Hr(0x80073D28), Hr(0x80073CF9)};
     for (std::size_t k = 0; k < 4; ++k) {
         const Rule& op = rules[k];
-        const wchar_t* const* line = lines[k];
-        EXPECT_EQ(PreparingLine(op.kind), line[0]);
-        for (OperationStatus status :
-             {OperationStatus::Started, OperationStatus::Completed, OperationStatus::Error}) {
+        EXPECT_EQ(PreparingLine(op.kind), lines[k][0]);
+        for (auto status : {OperationStatus::Started, OperationStatus::Completed, OperationStatus::Error}) {
             for (std::int32_t error : codes) {
                 for (std::int32_t extended : codes) {
-                    for (const std::wstring windowsText : {L"Windows says no", L""}) {
-                        SCOPED_TRACE(testing::Message() << line[0] << " status " << static_cast<int>(status)
-                                                        << std::hex << " codes " << error << " " << extended);
-                        Meaning meaning = No;
-                        for (int i = 2; i >= 0; --i) { // the first in the order wins
-                            if (op.meaning[i] != No && ((op.readsError && error == recognised[i]) ||
-                                                        (op.readsExtended && extended == recognised[i]))) {
-                                meaning = op.meaning[i];
-                            }
+                    int line = status == OperationStatus::Completed ? 1 : No;
+                    for (int i = 2; i >= 0 && line != 1; --i) { // the first in the order wins
+                        if (op.meaning[i] != No && ((op.readsError && error == recognised[i]) ||
+                                                    (op.readsExtended && extended == recognised[i]))) {
+                            line = op.meaning[i];
                         }
-                        bool result =
-                            status == OperationStatus::Completed || (meaning != No && meaning != OtherUser);
-                        std::wstring text = L"Unknown Error", expected = line[1];
-                        if (status != OperationStatus::Completed) {
-                            expected = meaning == Done        ? line[2]
-                                       : meaning == OtherUser ? line[3]
-                                       : meaning == Admin     ? line[4]
-                                                              : line[5] + windowsText;
-                            text = meaning == OtherUser ? otherUserNotice
-                                   : meaning == No      ? windowsText
-                                                        : text;
-                        }
+                    }
+                    for (const std::wstring windows : {L"Windows says no", L""}) {
                         std::wstring errorText = L"Unknown Error", logLine;
                         const DeploymentVerdict verdict = JudgeDeployment(op.kind, status, error, extended);
-                        EXPECT_EQ(ApplyDeploymentVerdict(op.kind, verdict, windowsText, errorText, logLine),
-                                  result);
-                        EXPECT_EQ(errorText, text);
-                        EXPECT_EQ(logLine, expected);
+                        EXPECT_EQ(ApplyDeploymentVerdict(op.kind, verdict, windows, errorText, logLine),
+                                  line != OtherUser && line != No);
+                        EXPECT_EQ(errorText, line == No ? windows
+                                             : line == OtherUser
+                                                 ? L"Orbalt cannot apply this update because "
+                                                   L"another user is signed in with the app "
+                                                   L"running. Please sign out all other users "
+                                                   L"and try again."
+                                                 : L"Unknown Error");
+                        EXPECT_EQ(logLine, lines[k][line] + (line == No ? windows : L""))
+                            << lines[k][0] << " status " << static_cast<int>(status) << std::hex << " codes "
+                            << error << " " << extended;
                     }
                 }
             }
@@ -101,44 +90,34 @@ TEST(DeploymentRules, EveryOperationStatusAndCode) {
 // order at its boundaries: the first field that differs decides, and the minimum itself is enough.
 TEST(DeploymentRules, InstalledPackageQueryOverArchitecturesFamiliesAndVersions) {
     const std::wstring vclibs = L"Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe";
-    struct Row {
-        std::int32_t architecture; // X86 0, Arm 5, X64 9, Neutral 11, Arm64 12, X86OnArm64 14, Unknown 65535
-        std::wstring family;
-        PackageVersion version;
-        InstalledPackageVerdict verdict;
-        const char* reads;
+    auto judge = [&](std::int32_t architecture, const std::wstring& family, PackageVersion version) {
+        std::string reads;
+        const InstalledPackageVerdict verdict = JudgeInstalledPackage(
+            [&] { return reads += 'a', architecture; }, [&] { return reads += 'f', family; },
+            [&] { return reads += 'v', version; }, vclibs, ParsePackageVersion(L"14.0.33728.0"));
+        return std::pair{verdict, reads};
     };
     using V = InstalledPackageVerdict;
-    const Row rows[] = {
-        {9, vclibs, {14, 0, 33728, 0}, V::Found, "afv"},
-        {9, vclibs, {14, 0, 33728, 1}, V::Found, "afv"},
-        {9, vclibs, {14, 0, 33729, 0}, V::Found, "afv"},
-        {9, vclibs, {14, 1, 0, 0}, V::Found, "afv"},
-        {9, vclibs, {15, 0, 0, 0}, V::Found, "afv"},
-        {9, vclibs, {14, 0, 33727, 65535}, V::TooOld, "afv"},
-        {9, vclibs, {14, 0, 30000, 0}, V::TooOld, "afv"},
-        {9, vclibs, {13, 65535, 65535, 65535}, V::TooOld, "afv"},
-        {9, vclibs, {0, 0, 0, 0}, V::TooOld, "afv"},
-        {0, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {5, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {11, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {12, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {14, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {65535, vclibs, {99, 0, 0, 0}, V::Skipped, "a"},
-        {9, L"microsoft.vclibs.140.00.uwpdesktop_8wekyb3d8bbwe", {99, 0, 0, 0}, V::Skipped, "af"},
-        {9, L"Microsoft.VCLibs.140.00.UWPDesktop", {99, 0, 0, 0}, V::Skipped, "af"},
-        {9, vclibs + L" ", {99, 0, 0, 0}, V::Skipped, "af"},
-        {9, L"", {99, 0, 0, 0}, V::Skipped, "af"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.architecture << " " << testing::PrintToString(row.family)
-                                        << " " << FormatPackageVersion(row.version));
-        std::string reads;
-        const V verdict = JudgeInstalledPackage(
-            [&] { return reads += 'a', row.architecture; }, [&] { return reads += 'f', row.family; },
-            [&] { return reads += 'v', row.version; }, vclibs, ParsePackageVersion(L"14.0.33728.0"));
-        EXPECT_EQ(verdict, row.verdict);
-        EXPECT_EQ(reads, row.reads);
+    for (const auto& [version, verdict] : {std::pair{PackageVersion{14, 0, 33728, 0}, V::Found},
+                                           {{14, 0, 33728, 1}, V::Found},
+                                           {{14, 0, 33729, 0}, V::Found},
+                                           {{14, 1, 0, 0}, V::Found},
+                                           {{15, 0, 0, 0}, V::Found},
+                                           {{14, 0, 33727, 65535}, V::TooOld},
+                                           {{14, 0, 30000, 0}, V::TooOld},
+                                           {{13, 65535, 65535, 65535}, V::TooOld}}) {
+        EXPECT_EQ(judge(9, vclibs, version), std::pair(verdict, std::string("afv")))
+            << FormatPackageVersion(version);
+    }
+    // X86 0, Arm 5, Neutral 11, Arm64 12, X86OnArm64 14, Unknown 65535
+    for (std::int32_t architecture : {0, 5, 11, 12, 14, 65535}) {
+        EXPECT_EQ(judge(architecture, vclibs, {99, 0, 0, 0}), std::pair(V::Skipped, std::string("a")))
+            << architecture;
+    }
+    for (const std::wstring family :
+         {L"microsoft.vclibs.140.00.uwpdesktop_8wekyb3d8bbwe", L"Microsoft.VCLibs.140.00.UWPDesktop",
+          L"Microsoft.VCLibs.140.00.UWPDesktop_8wekyb3d8bbwe ", L""}) {
+        EXPECT_EQ(judge(9, family, {99, 0, 0, 0}), std::pair(V::Skipped, std::string("af")));
     }
 }
 

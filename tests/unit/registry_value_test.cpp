@@ -38,12 +38,9 @@ TEST(RegistryValue, EveryReadAsANumber) {
 // no service has), with writing 3 back succeeding or denied (ERROR_ACCESS_DENIED, 5).
 TEST(DeploymentService, EveryStartValueAndWrite) {
     const std::wstring enabled = L"The APPX Deployment Service is enabled as expected. Continuing...";
+    using Start = std::optional<std::uint32_t>;
     for (std::int32_t write : {0, 5}) {
-        for (std::optional<std::uint32_t> start :
-             {std::optional<std::uint32_t>(), std::optional<std::uint32_t>(0u),
-              std::optional<std::uint32_t>(1u), std::optional<std::uint32_t>(2u),
-              std::optional<std::uint32_t>(3u), std::optional<std::uint32_t>(5u),
-              std::optional<std::uint32_t>(0xFFFFFFFFu)}) {
+        for (Start start : {Start(), Start(0), Start(1), Start(2), Start(3), Start(5), Start(0xFFFFFFFF)}) {
             const ServiceCheckOutcome outcome = ServiceCheckResult(DeploymentServiceAction(start), write);
             EXPECT_EQ(outcome.line, start ? enabled : L"") << start.value_or(99) << " " << write;
             EXPECT_FALSE(outcome.restartRequired);

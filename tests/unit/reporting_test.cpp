@@ -25,22 +25,16 @@ TEST(ProgressText, EveryBoundaryOfTheArithmetic) {
         const wchar_t* text;
     };
     const Row rows[] = {
-        {0, 0, 0, 1000, L"Getting ready..."}, // nothing to download: also at 100
-        {0, 0, 1000, 1000, L"Getting ready..."},
-        {1, 1, 0, 1000, L"Getting ready..."},
-        {1, 1, 512, 0, L"Getting ready..."}, // no size known yet
+        {0, 0, 1000, 1000, L"Getting ready..."}, // nothing to download: also at 100
+        {1, 1, 512, 0, L"Getting ready..."},     // no size known yet
         {1, 1, 4, 1000, L"Getting ready..."},
         {1, 1, 5, 1000, L"1%"}, // halfway goes up
-        {1, 1, 512, 1024, L"50%"},
         {1, 1, 994, 1000, L"99%"},
         {1, 1, 995, 1000, L"Installing..."},
         {1, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, L"Installing..."}, // no 32-bit overflow
-        {2, 1, 0, 1000, L"Getting ready..."},
         {2, 1, 1000, 1000, L"50%"},
-        {2, 2, 0, 1000, L"50%"},
         {2, 2, 500, 1000, L"75%"},
         {2, 2, 990, 1000, L"Installing..."},
-        {1, 0, 0, 1000, L"-100%"},
         // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
         {1, 1, 30'000'000, 1, L"2147483647%"},
     };

@@ -116,22 +116,8 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     EXPECT_EQ(Bounds(root->message), (std::array{x, y + 174.5, 368.0, 174.5}));
     EXPECT_EQ(Bounds(root->status), (std::array{x, y + 289, 368.0, 60.0}));
 
-    // A screen reader walks between the two texts both ways, and no further.
-    auto step = [](IRawElementProviderFragment* from, NavigateDirection direction) {
-        IRawElementProviderFragment* to = reinterpret_cast<IRawElementProviderFragment*>(0x1);
-        EXPECT_EQ(from->Navigate(direction, &to), S_OK);
-        if (to != nullptr) {
-            to->Release();
-        }
-        return to;
-    };
-    EXPECT_EQ(step(root, NavigateDirection_FirstChild), root->message);
-    EXPECT_EQ(step(root->message, NavigateDirection_NextSibling), root->status);
-    EXPECT_EQ(step(root->status, NavigateDirection_PreviousSibling), root->message);
-    EXPECT_EQ(step(root->status, NavigateDirection_NextSibling), nullptr);
-    EXPECT_EQ(step(root->message, NavigateDirection_PreviousSibling), nullptr);
-    EXPECT_EQ(step(root->message, NavigateDirection_Parent), root);
-
+    // A point reaches the text drawn there through the elements' bounds (accessibility_tree_test
+    // has every point and every step; the client in another process walks the tree).
     auto hit = [&](double px, double py) {
         auto* element = reinterpret_cast<IRawElementProviderFragment*>(0x1);
         EXPECT_EQ(root->ElementProviderFromPoint(x + px, y + py, &element), S_OK);
@@ -140,11 +126,9 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         }
         return element;
     };
-    EXPECT_EQ(hit(10, 300), root->status);  // the band lies in both: the second wins
-    EXPECT_EQ(hit(368, 349), root->status); // its far corner is inside
+    EXPECT_EQ(hit(10, 300), root->status); // the band lies in both: the second wins
     EXPECT_EQ(hit(184, 174.5), root->message);
     EXPECT_EQ(hit(184, 120), nullptr); // the logo
-    EXPECT_EQ(hit(369, 300), nullptr); // right of the band
 
     // Only the root's id, taken as a signed 32-bit value whatever the upper bits, and only once
     // the window's user data holds the record (not yet during creation).

@@ -44,12 +44,13 @@ class Configure(unittest.TestCase):
         code, said = configure("CN=Tessaly,O=Tessaly, C=US", "", "")
         self.assertNotEqual(code, 0)
         self.assertIn('Windows writes the name "CN=Tessaly,O=Tessaly, C=US" as "CN=Tessaly, O=Tessaly, C=US"', said)
-        self.assertEqual(configure(TESSALY, "", "")[0], 0)
+        self.assertEqual(configure(TESSALY.replace("O=", 'OU="R+D/QA", O='), "", "")[0], 0)
         subprocess.run([CMAKE, "--build", tree, "--target", "orbalt_signing_identity"], check=True, capture_output=True)
         subject = subprocess.run(["openssl", "x509", "-noout", "-subject", "-nameopt", "RFC2253", "-in",
                                   os.path.join(tree, "signing", "orbalt-dev.pem")], check=True, capture_output=True,
                                  text=True).stdout
-        self.assertEqual(subject, "subject=CN=Tessaly\\, Inc.,O=Tessaly\\, Inc.,L=Redmond,ST=Washington,C=US\n")
+        self.assertEqual(subject,
+                         "subject=CN=Tessaly\\, Inc.,OU=R\\+D/QA,O=Tessaly\\, Inc.,L=Redmond,ST=Washington,C=US\n")
 
 
 if __name__ == "__main__":

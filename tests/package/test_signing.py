@@ -28,6 +28,8 @@ class Configure(unittest.TestCase):
         def configure(publisher, certificate, key):
             result = subprocess.run([CMAKE, "--preset", "windows", "-B", tree, "-DORBALT_TEST_BUILD=OFF",
                                      "-DORBALT_HOST_BUILD_DIR=" + os.environ["ORBALT_HOST_BUILD_DIR"],
+                                     # A tree's regeneration may remove outputs of its own, dist/ among them.
+                                     "-DORBALT_DIST_DIR=" + os.path.join(folder, "dist"),
                                      "-DORBALT_PACKAGE_PUBLISHER=" + publisher, "-DORBALT_SIGNING_CERT=" + certificate,
                                      "-DORBALT_SIGNING_KEY=" + key], cwd=SOURCE, capture_output=True, text=True)
             # CMake wraps its messages at blanks.

@@ -1,5 +1,5 @@
+#include "core/account.h"
 #include "core/held_folder_win.h"
-#include "driver/elevation.h"
 #include "prerequisites/pinned_files.h"
 #include "prerequisites/prerequisites.h"
 

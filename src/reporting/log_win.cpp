@@ -1,6 +1,6 @@
+#include "core/account.h"
 #include "core/held_folder_win.h"
 #include "core/state.h"
-#include "driver/elevation.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
 #include "reporting/window_wait.h"

@@ -44,6 +44,7 @@ MACHINE = dict(
     installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
     #   deployment service holds and answers (tests/fakes/deployment-service/README.md)
     victim=None,  # {file name: bytes} in C:\victim, a folder an attacker wants the run to write or delete in
+    victim_link=None,  # a folder (C:\...) made a link to C:\victim before the run, as a user could
     attack=False,  # the fake .NET installer tries to swap the temp folder for a link to C:\victim and
     #   plants decoys (copies of itself) where the framework package and the checker would be
     comspec=False,  # COMSPEC names a program that journals when it runs (tests/fakes)
@@ -397,6 +398,12 @@ ROWS = [
     row("the temp folder is a link, Verbose: raised before anything is deleted or written, no log",
         args=["-v"], temp_link=True, temp_seed={"victim.txt": b"the link's target"},
         exit=0x800702A9, log=None, temp=["victim.txt"],
+        console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
+    row("TEMP under a folder a user made a link to a victim folder, Verbose: raised before anything is deleted or "
+        "written there; the log at TEMP's place is the victim's own, unchanged",
+        args=["-v"], temp_path="C:\\linked", victim_link="C:\\linked",
+        victim={"Tessaly Installer Temp/Installer.log": b"|LOG|: the victim's own record\r\n"},
+        exit=0x800702A9, log=["the victim's own record"], temp=["Installer.log"],
         console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
     row("a temp path too long for the system, Gui: the notice in a box, no log",
         temp_path="C:\\" + "\\".join(["deep" * 12] * 6),

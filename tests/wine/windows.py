@@ -448,6 +448,9 @@ class Machine:
     def _prepare(self):
         row = self.row
         fake = os.path.join(self.drive_c, "orbalt-fake")
+        link = row["victim_link"] and self._unix(row["victim_link"])
+        if link and os.path.islink(link):
+            os.remove(link)
         for leftover in (fake, self.temp, self.temp + "-target", self.victim, os.path.join(self.drive_c, "orbalt-test"),
                          *map(self._unix, DOTNET_ROOTS.values())):  # of earlier runs in this prefix
             shutil.rmtree(leftover, ignore_errors=True)
@@ -463,6 +466,13 @@ class Machine:
             open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
             for folder in ("Microsoft.WindowsDesktop.App", "Microsoft.NETCore.App"):
                 os.makedirs(os.path.join(root, "shared", folder, row["dotnet"]))
+        if row["victim"] is not None:
+            for name, content in row["victim"].items():
+                os.makedirs(os.path.dirname(os.path.join(self.victim, name)), exist_ok=True)
+                with open(os.path.join(self.victim, name), "wb") as f:
+                    f.write(content)
+        if link:
+            os.symlink(self.victim, link)
         if row["temp_link"]:  # the installer's folder is a link to a folder beside it
             os.makedirs(self.temp + "-target")
             os.symlink(os.path.basename(self.temp) + "-target", self.temp)
@@ -473,12 +483,9 @@ class Machine:
             self.mounted = os.path.join(self.drive_c, "windows", "temp")
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
                            check=True)
-        if row["victim"] is not None:
-            os.makedirs(self.victim)
-        for folder, files in ((self.victim, row["victim"] or {}), (self.temp, row["temp_seed"])):
-            for name, content in files.items():
-                with open(os.path.join(folder, name), "wb") as f:
-                    f.write(content)
+        for name, content in row["temp_seed"].items():
+            with open(os.path.join(self.temp, name), "wb") as f:
+                f.write(content)
         defaults = options()
         values = {key: value for key, value in options(row["windows"], row["dpi"], row["fonts"]).items()
                   if defaults.get(key, "absent") != value}
@@ -544,7 +551,8 @@ class Machine:
             windows_work=work.group() if work else "(no working folder)",
             work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)
                        if re.fullmatch("[0-9a-f]{32}", name)},
-            victim={name: read(os.path.join(self.victim, name), "rb") for name in os.listdir(self.victim)}
+            victim={os.path.relpath(os.path.join(folder, name), self.victim): read(os.path.join(folder, name), "rb")
+                    for folder, _, names in os.walk(self.victim) for name in names}
             if os.path.isdir(self.victim) else None,
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=self.lines("orbalt-test", "opened.txt"),

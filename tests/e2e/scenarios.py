@@ -36,7 +36,8 @@ MACHINE = dict(
     temp_size=0,  # KiB: C:\windows\temp, where the working folder goes, is a tmpfs of this size (needs root)
     temp_link=False,  # the installer's temp folder is a symbolic link to a folder beside it
     dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
-    dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
+    dotnet_root="program files",  # where it lies: in %ProgramFiles%\dotnet, "registered" where .NET's installers
+    #   register it, or "environment": named only by DOTNET_ROOT and DOTNET_ROOT_X64 in HKCU\Environment
     dotnet_exit=0,  # exit code of the fake .NET installer
     downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"refused" (it stops listening
     #   after the .NET file)}; None: nothing listens
@@ -284,6 +285,12 @@ ROWS = [
         log=start(service=(SIDELOADING, SERVICE_OK)) + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1) + launch_calls(2, 1, (0, 1)),
         boxes=[box(LAUNCH_FAILED)]),
+    row("DOTNET_ROOT, a user's setting, names a complete-looking .NET and the machine has none, Silent: the "
+        "runtime is downloaded and installed",
+        args=["-s"], dotnet_root="environment", downloads={"dotnet": "ok"},
+        exit=0,
+        log=start(12289) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install() + EXTRACT_APP + add(),
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart", APP_URI] + add_call(1)),
 
     # --- The help screen and the command line ------------------------------------------------
     row("-h after a normal run: the help screen alone, the old log gone",

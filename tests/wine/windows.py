@@ -424,14 +424,7 @@ class Machine:
             os.rmdir(self.path)
             clone(BASE, self.path)
         self.drive_c = os.path.join(self.path, "drive_c")
-        more = {"ORBALT_FAKE_DOTNET_EXIT": str(row["dotnet_exit"])}
-        if row["attack"]:
-            more["ORBALT_FAKE_ATTACK"] = VICTIM
-        if row["dotnet_root"] == "environment":
-            more["DOTNET_ROOT_X64"] = DOTNET_ROOTS["environment"]
-        if not row["display"]:
-            more["DISPLAY"] = ""
-        self.env = environment(self.path, **more)
+        self.env = environment(self.path, **({} if row["display"] else {"DISPLAY": ""}))
         if row["temp_path"]:
             windows = row["temp_path"]
         else:
@@ -493,6 +486,16 @@ class Machine:
                        for name, value in row["registry"].items()})
         if row["dotnet_root"] == "registered":
             values[(DOTNET_REGISTRATION, "InstallLocation")] = DOTNET_ROOTS["registered"]
+        if row["dotnet_root"] == "environment":  # a user's own setting, which any program of theirs can make
+            for name in ("DOTNET_ROOT", "DOTNET_ROOT_X64"):
+                values[("HKEY_CURRENT_USER\\Environment", name)] = DOTNET_ROOTS["environment"]
+        # The fake .NET installer's settings are the machine's, as the environment of the run's children is.
+        machine = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager\Environment"
+        if row["dotnet_exit"]:
+            values[(machine, "ORBALT_FAKE_DOTNET_EXIT")] = str(row["dotnet_exit"])
+        if row["attack"]:
+            values[(machine, "ORBALT_FAKE_ATTACK")] = VICTIM
+            values[(machine, "ORBALT_FAKE_USER_TEMP")] = self.windows_temp[:-len("\\Tessaly Installer Temp\\")]
         if row["temp_path"]:
             for name in ("TEMP", "TMP"):
                 values[("HKEY_CURRENT_USER\\Environment", name)] = row["temp_path"]

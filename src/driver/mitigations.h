@@ -12,6 +12,7 @@ namespace orbalt {
 struct MitigationPolicy {
     std::uint32_t policy = 0;
     std::uint32_t flags = 0;
+    bool operator==(const MitigationPolicy&) const = default;
 };
 
 // A privileged run (core/account.h) asks Windows to follow no filesystem junction a

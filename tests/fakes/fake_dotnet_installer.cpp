@@ -46,20 +46,13 @@ void Attack(const std::wstring& victim) {
     }
 }
 
-std::wstring WithoutBackslash(std::wstring path) {
-    while (!path.empty() && path.back() == L'\\') {
-        path.pop_back();
-    }
-    return path;
-}
-
 // The run chose this program's environment: its TEMP is the working folder, and it sees nothing
 // of .NET's that a user could have set.
 void CheckEnvironment() {
     wchar_t temp[MAX_PATH + 1] = {}, current[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
     GetCurrentDirectoryW(MAX_PATH + 1, current);
-    if (_wcsicmp(WithoutBackslash(temp).c_str(), WithoutBackslash(current).c_str()) != 0) {
+    if (_wcsicmp(temp, (std::wstring(current) + L"\\").c_str()) != 0) { // the current folder has no backslash
         fake::Journal(std::wstring(L"unexpected: the .NET installer's TEMP is ") + temp);
     }
     for (const wchar_t* name : {L"DOTNET_ROOT", L"DOTNET_ROOT_X64"}) {

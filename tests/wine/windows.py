@@ -459,12 +459,8 @@ class Machine:
             open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
             for folder in ("Microsoft.WindowsDesktop.App", "Microsoft.NETCore.App"):
                 os.makedirs(os.path.join(root, "shared", folder, row["dotnet"]))
-        if row["victim"] is not None:
-            for name, content in row["victim"].items():
-                os.makedirs(os.path.dirname(os.path.join(self.victim, name)), exist_ok=True)
-                with open(os.path.join(self.victim, name), "wb") as f:
-                    f.write(content)
         if link:
+            os.makedirs(self.victim)
             os.symlink(self.victim, link)
         if row["temp_link"]:  # the installer's folder is a link to a folder beside it
             os.makedirs(self.temp + "-target")
@@ -476,9 +472,13 @@ class Machine:
             self.mounted = os.path.join(self.drive_c, "windows", "temp")
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
                            check=True)
-        for name, content in row["temp_seed"].items():
-            with open(os.path.join(self.temp, name), "wb") as f:
-                f.write(content)
+        if row["victim"] is not None:
+            os.makedirs(self.victim, exist_ok=True)
+        for folder, files in ((self.victim, row["victim"] or {}), (self.temp, row["temp_seed"])):
+            for name, content in files.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
+                with open(os.path.join(folder, name), "wb") as f:
+                    f.write(content)
         defaults = options()
         values = {key: value for key, value in options(row["windows"], row["dpi"], row["fonts"]).items()
                   if defaults.get(key, "absent") != value}

@@ -33,6 +33,10 @@ ReportingChannels ReportingChannelsOf(Mode mode);
 // Scroll Lock, the Windows keys).
 bool EndsKeyWait(bool keyDown, std::uint16_t virtualKey);
 
+// The first record of a LocalSystem run that left the usual log folder as it found it (someone
+// other than SYSTEM and the Administrators made it or may change it) and logs in a new one beside it.
+std::wstring LogFolderSetAsideLine(const std::wstring& usual, const std::wstring& fresh);
+
 // A notice: a failure (ReportError) or a result (ReportInfo).
 enum class NoticeKind { Error, Info };
 

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Runs Windows programs under Wine for the tests, scripts/demo and bench/run: the one
+"""Runs Windows programs under Wine for the tests, scripts/demo, scripts/try and bench/run: the one
 place that sets up and copies prefixes, runs X displays, the simulated deployment service and the
 download server, runs a program through the test launcher (its full 32-bit exit code; in a terminal
 that answers key prompts, if asked) and sets up the simulated machine of a row of
@@ -63,6 +63,7 @@ WINE_SERVICES = re.compile(r"/usr/lib/wine/wineserver|C:\\windows\\system32\\(se
 ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 WINE_KEY = r"HKEY_CURRENT_USER\Software\Wine"
 NT = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion"
+INTERNET = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 
 class Failed(RuntimeError):
@@ -218,7 +219,11 @@ def setup(prefix):
         (r"HKEY_CLASSES_ROOT\.log", ""): "OrbaltTest.Log",
         (r"HKEY_CLASSES_ROOT\OrbaltTest.Log\shell\open\command", ""): '"%s" "%%1"' % windows_path(recorder),
         # Wine runs its own notepad.exe unless told that the one in system32 is native.
-        (WINE_KEY + r"\DllOverrides", "notepad.exe"): "native"})
+        (WINE_KEY + r"\DllOverrides", "notepad.exe"): "native",
+        # No simulated machine reaches the internet (a release build's addresses): every address but
+        # loopback goes to a proxy that nothing serves.
+        (INTERNET, "ProxyEnable"): 1, (INTERNET, "ProxyServer"): "127.0.0.1:9",
+        (INTERNET, "ProxyOverride"): "<local>;127.0.0.1"})
 
 
 def _screen():

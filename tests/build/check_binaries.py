@@ -1,14 +1,11 @@
 #!/usr/bin/python3
 """Checks of the built executables themselves (no Wine needed).
 
-    check_binaries.py imports EXE...     no DLL is loaded from the executable's own folder: it imports
-                                         statically only KnownDLLs of System32 and API sets (every
-                                         other DLL is delay-loaded, after SetDefaultDllDirectories),
-                                         and its manifest names no side-by-side dependency (which a
-                                         .local redirection beside it could resolve)
-    check_binaries.py release SHIPPED TEST   the shipped installer carries the real download
-                                         addresses and Microsoft's digest of its .NET installer, the
-                                         test build the loopback addresses instead
+    check_binaries.py imports EXE...        it leaves Windows nothing to load from its own folder:
+        static imports of KnownDLLs and API sets only (the rest is delay-loaded after
+        SetDefaultDllDirectories), and no side-by-side dependency in its manifest
+    check_binaries.py release SHIPPED TEST  the shipped installer downloads from the real addresses
+        and pins Microsoft's digest of the .NET installer; the test build has loopback addresses
 """
 import re
 import sys
@@ -37,32 +34,29 @@ def check(condition, message):
 def imports(path):
     pe = pefile.PE(path)
     dlls = [entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
-    check(dlls, f"{path}: no import table found")
-    for dll in dlls:
-        check(KNOWN.fullmatch(dll), f"{path}: imports {dll} statically")
+    check(dlls and all(map(KNOWN.fullmatch, dlls)), f"{path} imports {dlls}")
     manifests = [pe.get_data(language.data.struct.OffsetToData, language.data.struct.Size)
                  for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries if kind.id == pefile.RESOURCE_TYPE["RT_MANIFEST"]
                  for name in kind.directory.entries for language in name.directory.entries]
     check(manifests and not any(b"<dependency" in manifest for manifest in manifests),
           f"{path}: no manifest, or its manifest names a side-by-side dependency")
-    print(f"{path}: {' '.join(dlls)}")
 
 
 def constants(path):
     """The addresses and the 128-digit hex texts among the program's wide strings."""
-    data = open(path, "rb").read()
-    texts = [m.decode("utf-16-le") for m in re.findall(rb"(?:[\x21-\x7e]\0){8,}", data)]
-    return {t for t in texts if re.match(r"https?://", t)}, {t for t in texts if re.fullmatch("[0-9a-fA-F]{128}", t)}
+    texts = [m.decode("utf-16-le") for m in re.findall(rb"(?:[\x21-\x7e]\0){8,}", open(path, "rb").read())]
+    return {t for t in texts if re.match("https?://", t)}, {t for t in texts if re.fullmatch("[0-9a-fA-F]{128}", t)}
 
 
 def release(shipped, test):
     addresses, digests = constants(shipped)
-    check(DOTNET in addresses and len(addresses) == 2 and any(FRAMEWORK.fullmatch(a) for a in addresses),
+    check(DOTNET in addresses and len(addresses) == 2 and any(map(FRAMEWORK.fullmatch, addresses)),
           f"{shipped} downloads from {sorted(addresses)}")
     check(digests == {DIGEST}, f"{shipped} pins {sorted(digests)}")
     addresses, digests = constants(test)
-    check(len(addresses) == 2 and {LOOPBACK.fullmatch(a)[1] for a in addresses if LOOPBACK.fullmatch(a)} ==
-          {"windowsdesktop-runtime-8.0.8-win-x64.exe", "Microsoft.VCLibs.x64.14.00.Desktop.appx"},
+    files = {m[1] for m in map(LOOPBACK.fullmatch, addresses) if m}
+    check(len(addresses) == 2 and files == {"windowsdesktop-runtime-8.0.8-win-x64.exe",
+                                            "Microsoft.VCLibs.x64.14.00.Desktop.appx"},
           f"{test} downloads from {sorted(addresses)}")
     check(len(digests) == 1 and DIGEST not in digests, f"{test} pins {sorted(digests)}")
 

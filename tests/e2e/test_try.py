@@ -12,7 +12,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import windows  # noqa: E402
 import scenarios  # noqa: E402
 
-DIST = os.environ.get("ORBALT_DIST_DIR") or os.path.join(windows.ROOT, "dist")
+SHIPPED = os.path.join(os.environ.get("ORBALT_DIST_DIR") or os.path.join(windows.ROOT, "dist"), "Orbalt.exe")
 
 
 class Try(unittest.TestCase):
@@ -20,18 +20,17 @@ class Try(unittest.TestCase):
         with tempfile.NamedTemporaryFile("w", suffix=".json") as machine:
             json.dump({"display": False}, machine)
             machine.flush()
-            done = subprocess.run([os.path.join(windows.ROOT, "scripts", "try"), os.path.join(DIST, "Orbalt.exe"),
-                                   machine.name], capture_output=True, text=True, timeout=280)
-        shown = done.stdout + done.stderr
-        self.assertEqual(done.returncode, 0, shown)
+            done = subprocess.run([os.path.join(windows.ROOT, "scripts", "try"), SHIPPED, machine.name],
+                                  capture_output=True, text=True, timeout=280)
+        with open(SHIPPED[:-3] + "msix", "rb") as package:
+            handed = windows.summary(package.read())
         for text in ("Failed to create window. Installer will now enter Verbose mode.", "Press any key to continue",
                      'PackageManager.FindPackagesByUserSecurityIdPackageFamilyName sid="" family="%s"\n'
-                     "user[0].GetAppListEntries\nuser[0].entry[0].LaunchAsync" % scenarios.FAMILY):
-            self.assertIn(text, shown)
-        with open(os.path.join(DIST, "Orbalt.msix"), "rb") as package:
-            handed = windows.summary(package.read())
-        self.assertIn("ran: %s\nexit code: 0\ninstalled: the package it carries %s\n" % (
-            windows.windows_path(os.path.join(DIST, "Orbalt.exe")), handed), shown)
+                     "user[0].GetAppListEntries\nuser[0].entry[0].LaunchAsync" % scenarios.FAMILY,
+                     "ran: %s\nexit code: 0\ninstalled: the package it carries %s\n" % (windows.windows_path(SHIPPED),
+                                                                                         handed)):
+            self.assertIn(text, done.stdout, done.stderr)
+        self.assertEqual(done.returncode, 0, done.stderr)
 
 
 if __name__ == "__main__":

@@ -467,11 +467,10 @@ class Machine:
             self._serve(row["downloads"])
 
     def _serve(self, downloads):
-        """Serves the files the row names on the build's loopback port, on a thread until close(): 404
-        for some, and no more connections after the .NET one for "refused" (under Wine a refused
-        connection is the one download failure there is: a 404 page, or a transfer cut short, counts
-        as a downloaded file). The bodies go out in 16 KiB pieces row["slow"] seconds apart, so that
-        a client sees its progress rise. server.requests lists the paths asked for."""
+        """Serves the row's files on the build's loopback port until close(): 404 for some, and no more
+        connections after the .NET one for "refused" (under Wine a refused connection is the one
+        download failure there is: a 404 page, or a transfer cut short, counts as downloaded), in
+        16 KiB pieces row["slow"] seconds apart, so that progress rises; server.requests lists them."""
         self.served = os.path.join(self.path, "served")
         not_found, close_after = [], None
         for name, how in downloads.items():
@@ -559,13 +558,8 @@ class Machine:
 def _as_shown(text):
     """The terminal's lines as they end up on screen: text after a carriage return overwrites its
     line from the start (Wine's console redraws a line that it wraps that way)."""
-    lines = []
-    for line in text.split("\n"):
-        shown = ""
-        for part in line.split("\r"):
-            shown = part + shown[len(part):]
-        lines.append(shown)
-    return "\n".join(lines)
+    return "\n".join(functools.reduce(lambda shown, part: part + shown[len(part):], line.split("\r"), "")
+                     for line in text.split("\n"))
 
 
 def build_of(path):

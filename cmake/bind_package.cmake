@@ -4,8 +4,6 @@
 # leaves both as they were.
 #   cmake -DPACKAGE=<signed.msix> -DOUTPUT=<copy> -DIDENTITY_HEADER=<header> -DMSIX_PACK=<packer>
 #         -DOSSLSIGNCODE=<program> -DCA_FILE=<roots> -P bind_package.cmake
-include("${CMAKE_CURRENT_LIST_DIR}/publisher.cmake")
-
 function(refuse)
     file(REMOVE "${OUTPUT}.part" "${IDENTITY_HEADER}.part")
     list(JOIN ARGV "" reason)
@@ -19,15 +17,6 @@ execute_process(COMMAND "${MSIX_PACK}" check "${OUTPUT}.part" --identity-header 
 if(NOT status EQUAL 0)
     string(REGEX REPLACE "^msix-pack: |\n$" "" error "${error}")
     refuse("${error}.")
-endif()
-string(REGEX MATCH "\nPublisher: ([^\n]*)" _ "${checked}")
-set(publisher "${CMAKE_MATCH_1}")
-string(REGEX MATCH "\nSigner: ([^\n]*)" _ "${checked}")
-set(signer "${CMAKE_MATCH_1}")
-orbalt_rfc2253("${publisher}" expected)
-if(NOT signer STREQUAL expected)
-    refuse("its Publisher \"${publisher}\" is not the Subject of the certificate that signed it (\"${signer}\"), "
-           "and Windows refuses to install such a package.")
 endif()
 execute_process(COMMAND "${OSSLSIGNCODE}" verify -CAfile "${CA_FILE}" -in "${OUTPUT}.part"
                 OUTPUT_VARIABLE verified ERROR_VARIABLE verified RESULT_VARIABLE status)

@@ -1,6 +1,6 @@
-# Builds the host tools a Windows build runs (the MSIX packer) in the host build tree, configured
-# with the host preset when nothing has configured it yet, so that the Windows preset builds on a
-# fresh clone by itself.
+# Builds the host tools a Windows configure step and build run (the MSIX packer) in the host build
+# tree, configured with the host preset when nothing has configured it yet, so that the Windows
+# preset configures and builds on a fresh clone by itself.
 #   cmake -DSOURCE=<top source folder> -DBINARY=<host build tree> -P host_tools.cmake
 if(NOT EXISTS "${BINARY}/CMakeCache.txt")
     execute_process(COMMAND "${CMAKE_COMMAND}" -S "${SOURCE}" -B "${BINARY}" --preset host COMMAND_ERROR_IS_FATAL ANY)

@@ -20,7 +20,14 @@ set(ORBALT_SIGNING_CA_FILE "" CACHE FILEPATH
 find_program(ORBALT_OSSLSIGNCODE osslsigncode REQUIRED)
 find_program(ORBALT_OPENSSL openssl REQUIRED)
 
-include("${CMAKE_CURRENT_LIST_DIR}/publisher.cmake")
+# The MSIX packer writes a certificate's Subject as Windows does, for the Publisher checks below and
+# the development certificate: configure builds it in the host tree first.
+execute_process(COMMAND ${CMAKE_COMMAND} "-DSOURCE=${CMAKE_SOURCE_DIR}" "-DBINARY=${ORBALT_HOST_BUILD_DIR}" -P
+                        "${CMAKE_SOURCE_DIR}/cmake/host_tools.cmake"
+                OUTPUT_VARIABLE _built ERROR_VARIABLE _built RESULT_VARIABLE _status)
+if(NOT _status EQUAL 0)
+    message(FATAL_ERROR "Could not build the MSIX packer in ${ORBALT_HOST_BUILD_DIR}:\n${_built}")
+endif()
 
 # Roots that verify a vendor's signatures: their package's when the build binds it, their
 # installer's in the tests.
@@ -42,13 +49,14 @@ if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
         else()
             list(APPEND _read_cert -passin pass:)
         endif()
+        list(APPEND _read_cert COMMAND "${ORBALT_MSIX_PACK}" subject -)
     else()
         if(NOT ORBALT_SIGNING_KEY)
             message(FATAL_ERROR "ORBALT_SIGNING_CERT needs ORBALT_SIGNING_KEY")
         endif()
         set(_sign_args -certs "${ORBALT_SIGNING_CERT}" -key "${ORBALT_SIGNING_KEY}")
         set(_sign_depends "${ORBALT_SIGNING_CERT}" "${ORBALT_SIGNING_KEY}")
-        set(_read_cert ${ORBALT_OPENSSL} x509 -in "${ORBALT_SIGNING_CERT}")
+        set(_read_cert "${ORBALT_MSIX_PACK}" subject "${ORBALT_SIGNING_CERT}")
     endif()
     if(ORBALT_SIGNING_PASSWORD_FILE)
         list(APPEND _sign_args -readpass "${ORBALT_SIGNING_PASSWORD_FILE}")
@@ -57,41 +65,41 @@ if(ORBALT_SIGNING_PFX OR ORBALT_SIGNING_CERT)
     # rather than ship such a package. A vendor's own package names its own Publisher, which the
     # package check compares with its own signer.
     if(NOT ORBALT_APP_PACKAGE)
-        execute_process(COMMAND ${_read_cert} COMMAND ${ORBALT_OPENSSL} x509 -noout -subject -nameopt RFC2253
-                        OUTPUT_VARIABLE _subject RESULT_VARIABLE _status ERROR_QUIET
-                        OUTPUT_STRIP_TRAILING_WHITESPACE)
-        string(REGEX REPLACE "^subject=[ ]*" "" _subject "${_subject}")
-        orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _expected)
+        execute_process(COMMAND ${_read_cert} OUTPUT_VARIABLE _subject ERROR_VARIABLE _error RESULT_VARIABLE _status)
+        string(REGEX REPLACE "\n$" "" _subject "${_subject}")
         if(NOT _status EQUAL 0 OR _subject STREQUAL "")
+            # The package check still compares them when the build binds the signed package.
             message(WARNING "Could not read the Subject of the signing certificate to compare it with "
-                            "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.")
-        elseif(NOT _subject STREQUAL _expected)
+                            "ORBALT_PACKAGE_PUBLISHER (\"${ORBALT_PACKAGE_PUBLISHER}\"); make sure they match.\n"
+                            "${_error}")
+        elseif(NOT _subject STREQUAL ORBALT_PACKAGE_PUBLISHER)
             message(FATAL_ERROR "ORBALT_PACKAGE_PUBLISHER \"${ORBALT_PACKAGE_PUBLISHER}\" is not the Subject of the "
-                                "signing certificate (\"${_subject}\" in RFC 2253 order). Set it to the Subject as "
-                                "Windows writes it, e.g. \"CN=..., O=..., C=...\".")
+                                "signing certificate, which Windows writes as \"${_subject}\". Set it to that "
+                                "text: Windows refuses a package whose Publisher is not its signer's Subject.")
         endif()
     endif()
     set(ORBALT_SIGNING_CERTIFICATE "" CACHE INTERNAL "")
     set(_verify_ca "${_vendor_roots}")
     add_custom_target(orbalt_signing_identity)
 else()
-    # Development certificate: self-signed, code signing only, its Subject built from the
-    # Publisher (RDNs in the reverse of the written order, as Windows writes Subjects).
-    orbalt_rfc2253("${ORBALT_PACKAGE_PUBLISHER}" _rdns)
-    string(REPLACE "/" "\\/" _rdns "${_rdns}")
-    string(REPLACE "," ";" _rdns "${_rdns}")
-    list(REVERSE _rdns)
-    list(JOIN _rdns "/" _subj)
+    # Development certificate: self-signed, code signing only, its Subject the Publisher.
+    execute_process(COMMAND "${ORBALT_MSIX_PACK}" openssl-subject "${ORBALT_PACKAGE_PUBLISHER}"
+                    OUTPUT_VARIABLE _subj ERROR_VARIABLE _error RESULT_VARIABLE _status)
+    if(NOT _status EQUAL 0)
+        string(REGEX REPLACE "^msix-pack: |\n$" "" _error "${_error}")
+        message(FATAL_ERROR "ORBALT_PACKAGE_PUBLISHER cannot be the Subject of a certificate: ${_error}.")
+    endif()
+    string(REGEX REPLACE "\n$" "" _subj "${_subj}")
     set(_key "${_signing_dir}/orbalt-dev.key")
     set(_cert "${_signing_dir}/orbalt-dev.pem")
     set(_cer "${_signing_dir}/orbalt-dev.cer")
     # Rewritten only when it changes: a new Publisher makes a new certificate.
-    file(CONFIGURE OUTPUT "${_signing_dir}/subject.txt" CONTENT "/${_subj}\n")
+    file(CONFIGURE OUTPUT "${_signing_dir}/subject.txt" CONTENT "@_subj@\n" @ONLY)
     add_custom_command(
         OUTPUT "${_key}" "${_cert}" "${_cer}"
         COMMAND ${CMAKE_COMMAND} -E make_directory "${_signing_dir}"
         COMMAND ${ORBALT_OPENSSL} req -x509 -newkey rsa:3072 -sha256 -nodes -days 1095 -keyout "${_key}"
-                -out "${_cert}" -subj "/${_subj}" -addext "basicConstraints=critical,CA:FALSE"
+                -out "${_cert}" -utf8 -subj "${_subj}" -addext "basicConstraints=critical,CA:FALSE"
                 -addext "keyUsage=critical,digitalSignature" -addext "extendedKeyUsage=codeSigning"
         COMMAND ${ORBALT_OPENSSL} x509 -in "${_cert}" -outform DER -out "${_cer}"
         DEPENDS "${_signing_dir}/subject.txt"

@@ -1,7 +1,7 @@
+#include "core/account.h"
 #include "core/win.h"
 #include "deployment/deployment.h"
 #include "deployment/deployment_rules.h"
-#include "driver/elevation.h"
 #include "reporting/reporting.h"
 #include "winrt/abi_win.h"
 #include "winrt/activation_win.h"

@@ -27,6 +27,13 @@ std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text
     return bytes;
 }
 
+std::wstring LogFolderSetAsideLine(const std::wstring& usual, const std::wstring& fresh) {
+    return L"The log folder " + usual +
+           L" was made, or may be changed, by someone other than SYSTEM and the "
+           L"Administrators: it is left as it is, and this run logs in " +
+           fresh + L" instead.";
+}
+
 std::wstring NoticeBody(const std::wstring& title, const std::wstring& text) {
     return title + L" - Reason: " + text;
 }

@@ -17,6 +17,10 @@ inline constexpr wchar_t kInfoPrefix[] = L"|INFO|: ";
 // record is never cut short and never holds a byte that means something else.
 std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text);
 
+// The first record of a LocalSystem run that left the usual log folder as it found it (someone
+// other than SYSTEM and the Administrators made it or may change it) and logs in a new one beside it.
+std::wstring LogFolderSetAsideLine(const std::wstring& usual, const std::wstring& fresh);
+
 // A notice: a failure (ReportError) or a result (ReportInfo).
 enum class NoticeKind { Error, Info };
 

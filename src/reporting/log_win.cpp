@@ -1,6 +1,6 @@
+#include "core/account.h"
 #include "core/held_folder_win.h"
 #include "core/state.h"
-#include "driver/elevation.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
 #include "reporting/window_wait.h"
@@ -13,6 +13,12 @@ namespace {
 HeldFolder& LogFolder() {
     static HeldFolder folder;
     return folder;
+}
+
+// The usual log folder, when a LocalSystem run left it as it was and logs beside it; else empty.
+std::wstring& SetAsideLogFolder() {
+    static std::wstring path;
+    return path;
 }
 
 bool IsModifierKey(WORD key) {
@@ -56,21 +62,37 @@ void WaitForKey() {
 } // namespace
 
 std::wstring GetTempFolder() {
-    const bool system = IsRunningAsSystem();
+    const Account account = ProcessAccount();
+    const bool system = account == Account::LocalSystem;
     const std::wstring root = TempBasePath(LogFolderBase(system, HasSystemOnlyTemp()));
     const bool remote = IsDrivePath(root) && GetDriveTypeW(root.substr(0, 3).c_str()) == DRIVE_REMOTE;
-    if (std::int32_t refusal = TempPathRefusal(root, remote); refusal != 0) {
+    if (std::int32_t refusal = TempPathRefusal(root, remote, account); refusal != 0) {
         throw HResultError(refusal);
     }
-    const std::wstring folder = root + L"Tessaly Installer Temp";
-    // Under LocalSystem the folder may lie where every user can create folders: made admin-only,
-    // and one that exists already is judged before the run writes there.
-    MakeFolder(folder, system);
-    HeldFolder held = HoldFolder(folder, system);
-    if (system) {
-        SecureHeldFolder(held);
+    const std::wstring name = L"Tessaly Installer Temp";
+    if (!IsPrivileged(account)) {
+        CreateDirectoryW((root + name).c_str(), nullptr); // a folder that exists already is the usual case
+        LogFolder() = HoldFolder(root + name);
+        return LogFolder().path;
     }
-    LogFolder() = std::move(held);
+    // TEMP of an elevated run is the account's to set unelevated: every part of the way is opened
+    // inside the one before it, and a link a user made on it stops the run before anything is
+    // deleted or written.
+    const HeldFolder parent = WalkToFolder(root);
+    FoundFolder found = OpenOrMakeFolderIn(parent, name, system);
+    switch (ChooseLogFolder(system, found.found)) {
+    case LogFolderChoice::Use:
+        LogFolder() = std::move(found.folder);
+        break;
+    case LogFolderChoice::FreshBeside:
+        LogFolder() = MakeUnguessableFolderIn(parent, name + L"-");
+        SetAsideLogFolder() = parent.path + name + L"\\";
+        break;
+    case LogFolderChoice::StopOnLink:
+        throw HResultError(kStoppedOnLink);
+    case LogFolderChoice::NotAFolder:
+        throw HResultError(kNotAFolder);
+    }
     return LogFolder().path;
 }
 
@@ -145,6 +167,9 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
     }
     // A link of that name is deleted itself, never what it points to.
     OpenInFolder(LogFolder(), L"Installer.log", DELETE, FILE_OPEN, FILE_DELETE_ON_CLOSE);
+    if (!SetAsideLogFolder().empty()) {
+        LogLine(LogFolderSetAsideLine(SetAsideLogFolder(), LogFolder().path));
+    }
 }
 
 void EndReporting() {

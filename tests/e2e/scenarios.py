@@ -36,7 +36,8 @@ MACHINE = dict(
     temp_size=0,  # KiB: C:\windows\temp, where the working folder goes, is a tmpfs of this size (needs root)
     temp_link=False,  # the installer's temp folder is a symbolic link to a folder beside it
     dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
-    dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
+    dotnet_root="program files",  # where it lies: in %ProgramFiles%\dotnet, "registered" where .NET's installers
+    #   register it, or "environment": named only by DOTNET_ROOT and DOTNET_ROOT_X64 in HKCU\Environment
     dotnet_exit=0,  # exit code of the fake .NET installer
     downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"refused" (it stops listening
     #   after the .NET file)}; None: nothing listens
@@ -44,6 +45,7 @@ MACHINE = dict(
     installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
     #   deployment service holds and answers (tests/fakes/deployment-service/README.md)
     victim=None,  # {file name: bytes} in C:\victim, a folder an attacker wants the run to write or delete in
+    victim_link=None,  # a folder (C:\...) made a link to C:\victim before the run, as a user could
     attack=False,  # the fake .NET installer tries to swap the temp folder for a link to C:\victim and
     #   plants decoys (copies of itself) where the framework package and the checker would be
     comspec=False,  # COMSPEC names a program that journals when it runs (tests/fakes)
@@ -283,6 +285,12 @@ ROWS = [
         log=start(service=(SIDELOADING, SERVICE_OK)) + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1) + launch_calls(2, 1, (0, 1)),
         boxes=[box(LAUNCH_FAILED)]),
+    row("DOTNET_ROOT, a user's setting, names a complete-looking .NET and the machine has none, Silent: the "
+        "runtime is downloaded and installed",
+        args=["-s"], dotnet_root="environment", downloads={"dotnet": "ok"},
+        exit=0,
+        log=start(12289) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install() + EXTRACT_APP + add(),
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart", APP_URI] + add_call(1)),
 
     # --- The help screen and the command line ------------------------------------------------
     row("-h after a normal run: the help screen alone, the old log gone",
@@ -397,6 +405,12 @@ ROWS = [
     row("the temp folder is a link, Verbose: raised before anything is deleted or written, no log",
         args=["-v"], temp_link=True, temp_seed={"victim.txt": b"the link's target"},
         exit=0x800702A9, log=None, temp=["victim.txt"],
+        console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
+    row("TEMP under a folder a user made a link to a victim folder, Verbose: raised before anything is deleted or "
+        "written there; the log at TEMP's place is the victim's own, unchanged",
+        args=["-v"], temp_path="C:\\linked", victim_link="C:\\linked",
+        victim={"Tessaly Installer Temp/Installer.log": b"|LOG|: the victim's own record\r\n"},
+        exit=0x800702A9, log=["the victim's own record"], temp=["Installer.log"],
         console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
     row("a temp path too long for the system, Gui: the notice in a box, no log",
         temp_path="C:\\" + "\\".join(["deep" * 12] * 6),

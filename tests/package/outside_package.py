@@ -2,13 +2,13 @@
 """Makes an application package as another vendor's tools would, without msix-pack: zipped by
 Python's zipfile as a stream (data descriptors, Zip64 end records, as MakeAppx writes), its block map
 written here with SHA-512 (MakeAppx's /h SHA512; the sample's packer uses SHA-256), signed by
-osslsigncode with a certificate of its own. Beside it, packages that a release must refuse, one
-fault each.
+osslsigncode with an EV certificate of an organisation with a comma in its name, issued by a root of
+the vendor's own. Beside it, packages that a release must refuse, one fault each.
 
     outside_package.py FOLDER
 
-writes FOLDER/outside.msix, FOLDER/outside.pem (its self-signed certificate, the root that
-verifies it) and FOLDER/<fault>.msix for each fault of FAULTS.
+writes FOLDER/outside.msix, FOLDER/root.pem (the root that verifies it) and FOLDER/<fault>.msix for
+each fault of FAULTS.
 """
 import base64
 import hashlib
@@ -20,10 +20,14 @@ import subprocess
 import sys
 import urllib.parse
 import zipfile
+from xml.sax.saxutils import quoteattr
 
 BLOCK = 65536
-SUBJECT = "/C=GB/ST=Somerset/L=Bath/O=Outside Vendor Ltd/CN=Outside Vendor Ltd"
-PUBLISHER = "CN=Outside Vendor Ltd, O=Outside Vendor Ltd, L=Bath, S=Somerset, C=GB"
+# The signer's Subject as OpenSSL takes it (in encoding order) and as Windows writes it.
+SUBJECT = ("/jurisdictionC=GB/businessCategory=Private Organization/serialNumber=09876543/C=GB/ST=Somerset/L=Bath"
+           "/O=Held Out Vendor, Inc./CN=Held Out Vendor, Inc.")
+PUBLISHER = ('CN="Held Out Vendor, Inc.", O="Held Out Vendor, Inc.", L=Bath, S=Somerset, C=GB, SERIALNUMBER=09876543, '
+             'OID.2.5.4.15=Private Organization, OID.1.3.6.1.4.1.311.60.2.1.3=GB')
 IDENTITY = {"Name": "OutsideVendor.Widget", "Version": "3.1.4.0", "ProcessorArchitecture": "x64"}
 APPLICATION = """<Applications>
     <Application Id="Widget" Executable="Widget.exe" EntryPoint="Windows.FullTrustApplication">
@@ -31,19 +35,23 @@ APPLICATION = """<Applications>
                           Square150x150Logo="Assets\\Logo.png" Square44x44Logo="Assets\\Logo.png"/>
     </Application>
   </Applications>"""
+# Publishers Windows refuses for that signer: one RDN differs, two RDNs change places, a value is
+# quoted that Windows writes bare.
+WRONG_PUBLISHERS = {"wrong-publisher": PUBLISHER.replace("L=Bath", "L=Bristol"),
+                    "publisher-order": PUBLISHER.replace("L=Bath, S=Somerset", "S=Somerset, L=Bath"),
+                    "publisher-quoting": PUBLISHER.replace("L=Bath", 'L="Bath"')}
 # Each fault, and what the refusal must say.
-OTHER_PUBLISHER = "CN=Someone Else Ltd, O=Someone Else Ltd, C=GB"
 FAULTS = {"unsigned": "it is not signed",
-          "wrong-publisher": 'its Publisher "%s" is not the Subject of the certificate that signed it ("CN=Outside '
-                             'Vendor Ltd,O=Outside Vendor Ltd,L=Bath,ST=Somerset,C=GB")' % OTHER_PUBLISHER,
+          **{name: 'its Publisher "%s" is not the Subject of the certificate that signed it ("%s" as Windows writes it)'
+             % (publisher, PUBLISHER) for name, publisher in WRONG_PUBLISHERS.items()},
           "x86": "it is built for x86", "framework": "its manifest declares no <Application>",
           "changed-file": "Widget.exe does not match its block map", "added-file": "Extra.dll is not in its block map",
           "forged-block-map": "its signature does not verify"}
 
 
 def manifest(publisher=PUBLISHER, architecture="x64", application=True):
-    identity = " ".join(f'{key}="{value}"' for key, value in dict(IDENTITY, ProcessorArchitecture=architecture,
-                                                                   Publisher=publisher).items())
+    identity = " ".join(f'{key}={quoteattr(value)}' for key, value in dict(IDENTITY, ProcessorArchitecture=architecture,
+                                                                         Publisher=publisher).items())
     return f"""<?xml version="1.0" encoding="utf-8"?>
 <Package xmlns="http://schemas.microsoft.com/appx/manifest/foundation/windows10"
   xmlns:uap="http://schemas.microsoft.com/appx/manifest/uap/windows10" IgnorableNamespaces="uap">
@@ -141,8 +149,8 @@ def sign(folder, unsigned, name):
     source, target = os.path.join(folder, name + ".unsigned"), os.path.join(folder, name + ".msix")
     with open(source, "wb") as f:
         f.write(unsigned)
-    subprocess.run(["osslsigncode", "sign", "-certs", os.path.join(folder, "outside.pem"), "-key",
-                    os.path.join(folder, "outside.key"), "-in", source, "-out", target], check=True,
+    subprocess.run(["osslsigncode", "sign", "-certs", os.path.join(folder, "signer.pem"), "-key",
+                    os.path.join(folder, "signer.key"), "-in", source, "-out", target], check=True,
                    stdout=subprocess.DEVNULL)
     os.remove(source)
     with open(target, "rb") as f:
@@ -151,14 +159,19 @@ def sign(folder, unsigned, name):
 
 def make(folder):
     os.makedirs(folder, exist_ok=True)
-    subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-nodes", "-days", "30",
-                    "-keyout", os.path.join(folder, "outside.key"), "-out", os.path.join(folder, "outside.pem"),
-                    "-subj", SUBJECT, "-addext", "basicConstraints=critical,CA:FALSE", "-addext",
-                    "keyUsage=critical,digitalSignature", "-addext", "extendedKeyUsage=codeSigning"],
-                   check=True, capture_output=True)
+    def certificate(name, subject, extensions, *issuer):
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-sha256", "-nodes", "-days", "30",
+                        "-keyout", os.path.join(folder, name + ".key"), "-out", os.path.join(folder, name + ".pem"),
+                        "-subj", subject, *issuer] + [a for e in extensions for a in ("-addext", e)], check=True,
+                       capture_output=True)
+
+    certificate("root", "/CN=Held Out Root CA", ["basicConstraints=critical,CA:TRUE", "keyUsage=critical,keyCertSign"])
+    certificate("signer", SUBJECT, ["basicConstraints=critical,CA:FALSE", "keyUsage=critical,digitalSignature",
+                                    "extendedKeyUsage=codeSigning"],
+                "-CA", os.path.join(folder, "root.pem"), "-CAkey", os.path.join(folder, "root.key"))
     good = sign(folder, build(payload(), manifest()), "outside")
-    sign(folder, build(payload(), manifest(publisher=OTHER_PUBLISHER)),
-         "wrong-publisher")
+    for name, publisher in WRONG_PUBLISHERS.items():
+        sign(folder, build(payload(), manifest(publisher=publisher)), name)
     sign(folder, build(payload(), manifest(architecture="x86")), "x86")
     sign(folder, build(payload(), manifest(application=False)), "framework")
     faults = {"unsigned": build(payload(), manifest())}

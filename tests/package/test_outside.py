@@ -43,7 +43,7 @@ class Check(unittest.TestCase):
             return subprocess.run([CMAKE, "-DPACKAGE=" + os.path.join(folder, name + ".msix"), "-DOUTPUT=" + bound,
                                    "-DIDENTITY_HEADER=" + header, "-DMSIX_PACK=" + os.environ["ORBALT_MSIX_PACK"],
                                    "-DOSSLSIGNCODE=" + os.environ["ORBALT_OSSLSIGNCODE"],
-                                   "-DCA_FILE=" + os.path.join(folder, "outside.pem"), "-P",
+                                   "-DCA_FILE=" + os.path.join(folder, "root.pem"), "-P",
                                    os.path.join(SOURCE, "cmake", "bind_package.cmake")], capture_output=True, text=True)
 
         for fault, reason in outside_package.FAULTS.items():
@@ -74,7 +74,7 @@ class Release(unittest.TestCase):
             configure = [CMAKE, "--preset", "windows", "-B", tree, "-DORBALT_TEST_BUILD=OFF",
                          "-DORBALT_HOST_BUILD_DIR=" + os.environ["ORBALT_HOST_BUILD_DIR"], "-DORBALT_DIST_DIR=" + dist,
                          "-DORBALT_APP_PACKAGE=" + package,
-                         "-DORBALT_SIGNING_CA_FILE=" + os.path.join(packages, "outside.pem")]
+                         "-DORBALT_SIGNING_CA_FILE=" + os.path.join(packages, "root.pem")]
             subprocess.run(configure, cwd=SOURCE, check=True, capture_output=True)
             return subprocess.run([CMAKE, "--build", tree, "--target", "orbalt_dist", "--parallel", "2"],
                                   capture_output=True, text=True)

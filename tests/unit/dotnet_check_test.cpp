@@ -75,11 +75,11 @@ TEST(DotNetCheckCommandLine, ReadsTheWholeLineInAnyOrderAndCase) {
     }
 }
 
-TEST(DotNetCheckRoot, FollowsTheHostsOrder) {
-    EXPECT_EQ(ChooseDotNetRoot(L"D:\\x64", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\x64");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\any");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\"), L"C:\\dotnet");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L""), L"");
+// The machine-wide location only: no variable takes part.
+TEST(DotNetCheckRoot, TheRegisteredLocationElseProgramFiles) {
+    EXPECT_EQ(ChooseDotNetRoot(L"E:\\reg\\", L"C:\\Program Files"), L"E:\\reg\\");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L"C:\\"), L"C:\\dotnet");
+    EXPECT_EQ(ChooseDotNetRoot(L"", L""), L"");
 }
 
 TEST(DotNetCheckRuntimeConfig, FindsTheFrameworksAFrameworkIsBuiltOn) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "core/account.h"
 #include "deployment/deployment_rules.h"
 #include "driver/elevation_guard.h"
+#include "driver/mitigations.h"
 #include "launch/launch_rules.h"
 
 namespace orbalt {
@@ -21,7 +23,7 @@ TEST(ElevatedCopy, AskedForWithTheElevationPromptAndAnUnknownEndIsAFailure) {
 }
 
 // Wine runs nothing as LocalSystem: what such a run does differently is proven here only.
-TEST(LocalSystem, RecognisedByItsSidStagesInsteadOfAddingAndLaunchesNothing) {
+TEST(LocalSystem, RecognisedByItsSidAndStagesInsteadOfAdding) {
     EXPECT_TRUE(IsLocalSystemSid(L"S-1-5-18"));
     for (const wchar_t* other : {L"S-1-5-19" /* LocalService */, L"S-1-5-20" /* NetworkService */,
                                  L"S-1-5-32-544", L"S-1-5-21-1-2-3-500", L""}) {
@@ -29,8 +31,39 @@ TEST(LocalSystem, RecognisedByItsSidStagesInsteadOfAddingAndLaunchesNothing) {
     }
     EXPECT_EQ(InstallKind(true), DeploymentKind::Stage);
     EXPECT_EQ(InstallKind(false), DeploymentKind::AddForUser);
-    EXPECT_FALSE(LaunchesApp(true));
-    EXPECT_TRUE(LaunchesApp(false));
+}
+
+// Under Wine every run owns its desktop and none is LocalSystem.
+TEST(Launch, NoAdministratorsProgramOnAnotherPersonsDesktop) {
+    const std::wstring leftToUser =
+        L"Not launching Orbalt: this elevated run's account is not the one signed in "
+        L"to this desktop. Launching Orbalt is left to the user.";
+    const std::wstring system = L"Cannot launch Orbalt as we are running as a system account!";
+    const struct {
+        Account account;
+        bool ownsDesktop;
+        std::optional<std::wstring> refusal;
+    } table[] = {
+        {Account::Standard, true, std::nullopt}, {Account::Standard, false, std::nullopt},
+        {Account::Elevated, true, std::nullopt}, {Account::Elevated, false, leftToUser},
+        {Account::LocalSystem, true, system},    {Account::LocalSystem, false, system},
+        {Account::Unknown, true, leftToUser},    {Account::Unknown, false, leftToUser},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(LaunchRefusal(row.account, row.ownsDesktop), row.refusal)
+            << static_cast<int>(row.account) << " " << row.ownsDesktop;
+    }
+}
+
+// Wine accepts both policies and shows neither's effect.
+TEST(Mitigations, RedirectionGuardAndActivationContextTrustForEveryPrivilegedRun) {
+    // ProcessRedirectionTrustPolicy (16) with EnforceRedirectionTrust, ProcessActivationContextTrustPolicy
+    // (19) with AssemblyManifestRedirectionTrust.
+    const std::vector<MitigationPolicy> none, both{{16, 1}, {19, 1}};
+    for (Account account : {Account::Standard, Account::Elevated, Account::LocalSystem, Account::Unknown}) {
+        EXPECT_EQ(MitigationsFor(account), account == Account::Standard ? none : both)
+            << static_cast<int>(account);
+    }
 }
 
 TEST(SamePath, CaseSeparatorsAndLongPathPrefix) {

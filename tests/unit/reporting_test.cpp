@@ -46,6 +46,16 @@ TEST(WindowWait, ElevenSleepsOf50MillisecondsAtMost) {
     EXPECT_EQ(sleeps.size(), 1u); // a sleep before the first look
 }
 
+// Wine runs nothing as LocalSystem.
+TEST(LogRecord, ALocalSystemRunSaysWhereItLogsInstead) {
+    EXPECT_EQ(
+        LogFolderSetAsideLine(L"C:\\Windows\\Temp\\Tessaly Installer Temp\\",
+                              L"C:\\Windows\\Temp\\Tessaly Installer Temp-0a\\"),
+        L"The log folder C:\\Windows\\Temp\\Tessaly Installer Temp\\ was made, or may be changed, by someone "
+        L"other than SYSTEM and the Administrators: it is left as it is, and this run logs in "
+        L"C:\\Windows\\Temp\\Tessaly Installer Temp-0a\\ instead.");
+}
+
 // Under Wine every run is elevated and owns its desktop, and no run is LocalSystem: only the
 // elevated case is seen end to end.
 TEST(LogOpener, NoElevatedProgramOnAnotherAccountsDesktopAndNoUserSetting) {

@@ -394,14 +394,7 @@ class Machine:
             os.rmdir(self.path)
             clone(BASE, self.path)
         self.drive_c = os.path.join(self.path, "drive_c")
-        more = {"ORBALT_FAKE_DOTNET_EXIT": str(row["dotnet_exit"])}
-        if row["attack"]:
-            more["ORBALT_FAKE_ATTACK"] = VICTIM
-        if row["dotnet_root"] == "environment":
-            more["DOTNET_ROOT_X64"] = DOTNET_ROOTS["environment"]
-        if not row["display"]:
-            more["DISPLAY"] = ""
-        self.env = environment(self.path, **more)
+        self.env = environment(self.path, **({} if row["display"] else {"DISPLAY": ""}))
         if row["temp_path"]:
             windows = row["temp_path"]
         else:
@@ -418,6 +411,9 @@ class Machine:
     def _prepare(self):
         row = self.row
         fake = os.path.join(self.drive_c, "orbalt-fake")
+        link = row["victim_link"] and self._unix(row["victim_link"])
+        if link and os.path.islink(link):
+            os.remove(link)
         for leftover in (fake, self.temp, self.temp + "-target", self.victim, os.path.join(self.drive_c, "orbalt-test"),
                          *map(self._unix, DOTNET_ROOTS.values())):  # of earlier runs in this prefix
             shutil.rmtree(leftover, ignore_errors=True)
@@ -433,6 +429,9 @@ class Machine:
             open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
             for folder in ("Microsoft.WindowsDesktop.App", "Microsoft.NETCore.App"):
                 os.makedirs(os.path.join(root, "shared", folder, row["dotnet"]))
+        if link:
+            os.makedirs(self.victim)
+            os.symlink(self.victim, link)
         if row["temp_link"]:  # the installer's folder is a link to a folder beside it
             os.makedirs(self.temp + "-target")
             os.symlink(os.path.basename(self.temp) + "-target", self.temp)
@@ -444,9 +443,10 @@ class Machine:
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
                            check=True)
         if row["victim"] is not None:
-            os.makedirs(self.victim)
+            os.makedirs(self.victim, exist_ok=True)
         for folder, files in ((self.victim, row["victim"] or {}), (self.temp, row["temp_seed"])):
             for name, content in files.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 with open(os.path.join(folder, name), "wb") as f:
                     f.write(content)
         defaults = options()
@@ -456,6 +456,16 @@ class Machine:
                        for name, value in row["registry"].items()})
         if row["dotnet_root"] == "registered":
             values[(DOTNET_REGISTRATION, "InstallLocation")] = DOTNET_ROOTS["registered"]
+        if row["dotnet_root"] == "environment":  # a user's own setting, which any program of theirs can make
+            for name in ("DOTNET_ROOT", "DOTNET_ROOT_X64"):
+                values[("HKEY_CURRENT_USER\\Environment", name)] = DOTNET_ROOTS["environment"]
+        # The fake .NET installer's settings are the machine's, as the environment of the run's children is.
+        machine = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager\Environment"
+        if row["dotnet_exit"]:
+            values[(machine, "ORBALT_FAKE_DOTNET_EXIT")] = str(row["dotnet_exit"])
+        if row["attack"]:
+            values[(machine, "ORBALT_FAKE_ATTACK")] = VICTIM
+            values[(machine, "ORBALT_FAKE_USER_TEMP")] = self.windows_temp[:-len("\\Tessaly Installer Temp\\")]
         if row["temp_path"]:
             for name in ("TEMP", "TMP"):
                 values[("HKEY_CURRENT_USER\\Environment", name)] = row["temp_path"]
@@ -522,7 +532,8 @@ class Machine:
             windows_work=work.group() if work else "(no working folder)",
             work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)
                        if re.fullmatch("[0-9a-f]{32}", name)},
-            victim={name: read(os.path.join(self.victim, name), "rb") for name in os.listdir(self.victim)}
+            victim={os.path.relpath(os.path.join(folder, name), self.victim): read(os.path.join(folder, name), "rb")
+                    for folder, _, names in os.walk(self.victim) for name in names}
             if os.path.isdir(self.victim) else None,
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=self.lines("orbalt-test", "opened.txt"),

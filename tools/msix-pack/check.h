@@ -13,14 +13,14 @@ namespace orbalt::msix {
 
 struct CheckedPackage {
     PackageIdentity identity;
-    // The signer's Subject in RFC 2253 form, as `openssl x509 -subject -nameopt RFC2253` prints it.
-    std::string signerSubject;
+    std::string signerSubject; // as Windows writes it: the Publisher equals it
 };
 
 // Throws std::runtime_error saying what is wrong: a zip it cannot read, no manifest (a bundle), an
 // identity Windows refuses, an architecture other than x64 or neutral, no application (a framework
-// or resource package), a block map that does not match the files, no readable signature. Whether
-// the signature matches the package is osslsigncode's to verify.
+// or resource package), a block map that does not match the files, no readable signature, a
+// Publisher that is not the signer's Subject as Windows writes it. Whether the signature matches
+// the package is osslsigncode's to verify.
 CheckedPackage CheckPackage(std::span<const std::uint8_t> package);
 
 } // namespace orbalt::msix

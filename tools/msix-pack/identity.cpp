@@ -8,108 +8,9 @@
 #include <vector>
 
 #include "core/text.h"
+#include "xml.h"
 
 namespace orbalt::msix {
-namespace {
-
-std::uint32_t ParseCharReference(std::string_view body) {
-    bool hex = !body.empty() && (body[0] == 'x' || body[0] == 'X');
-    std::string_view digits = hex ? body.substr(1) : body;
-    if (digits.empty() || digits.size() > 8) {
-        throw std::runtime_error("bad character reference &#" + std::string(body) + ";");
-    }
-    std::uint32_t value = 0;
-    for (char c : digits) {
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (hex && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (hex && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        }
-        if (digit < 0) {
-            throw std::runtime_error("bad character reference &#" + std::string(body) + ";");
-        }
-        value = value * (hex ? 16u : 10u) + static_cast<std::uint32_t>(digit);
-    }
-    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        throw std::runtime_error("bad character reference &#" + std::string(body) + ";");
-    }
-    return value;
-}
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-} // namespace
-
-std::size_t FindStartTag(std::string_view xml, std::string_view tag, std::size_t pos) {
-    while ((pos = xml.find('<', pos)) != std::string_view::npos) {
-        std::string_view rest = xml.substr(pos);
-        std::string_view close;
-        if (rest.starts_with("<!--")) {
-            close = "-->";
-        } else if (rest.starts_with("<![CDATA[")) {
-            close = "]]>";
-        } else if (rest.starts_with("<?")) {
-            close = "?>";
-        }
-        if (!close.empty()) {
-            std::size_t end = xml.find(close, pos);
-            if (end == std::string_view::npos) {
-                return std::string_view::npos;
-            }
-            pos = end + close.size();
-            continue;
-        }
-        std::size_t after = pos + 1 + tag.size();
-        if (rest.substr(1).starts_with(tag) && after < xml.size() &&
-            (IsSpace(xml[after]) || xml[after] == '/' || xml[after] == '>')) {
-            return after;
-        }
-        ++pos;
-    }
-    return std::string_view::npos;
-}
-
-std::vector<std::pair<std::string, std::string>> ReadAttributes(std::string_view xml, std::size_t pos) {
-    std::vector<std::pair<std::string, std::string>> attributes;
-    for (;;) {
-        while (pos < xml.size() && IsSpace(xml[pos])) {
-            ++pos;
-        }
-        if (pos >= xml.size()) {
-            throw std::runtime_error("unterminated start tag");
-        }
-        if (xml[pos] == '>' || xml.substr(pos).starts_with("/>")) {
-            return attributes;
-        }
-        std::size_t eq = xml.find('=', pos);
-        if (eq == std::string_view::npos) {
-            throw std::runtime_error("malformed attribute");
-        }
-        std::string_view name = xml.substr(pos, eq - pos);
-        while (!name.empty() && IsSpace(name.back())) {
-            name.remove_suffix(1);
-        }
-        pos = eq + 1;
-        while (pos < xml.size() && IsSpace(xml[pos])) {
-            ++pos;
-        }
-        if (pos >= xml.size() || (xml[pos] != '"' && xml[pos] != '\'')) {
-            throw std::runtime_error("attribute " + std::string(name) + " is not quoted");
-        }
-        std::size_t end = xml.find(xml[pos], pos + 1);
-        if (end == std::string_view::npos) {
-            throw std::runtime_error("unterminated attribute " + std::string(name));
-        }
-        attributes.emplace_back(std::string(name), DecodeXmlText(xml.substr(pos + 1, end - pos - 1)));
-        pos = end + 1;
-    }
-}
-
 namespace {
 
 bool IsReservedDeviceName(const std::string& name) {
@@ -170,39 +71,6 @@ void CheckIdentity(const PackageIdentity& id) {
 
 } // namespace
 
-std::string DecodeXmlText(std::string_view text) {
-    std::string out;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        if (text[pos] != '&') {
-            out += text[pos++];
-            continue;
-        }
-        std::size_t semi = text.find(';', pos);
-        if (semi == std::string_view::npos) {
-            throw std::runtime_error("unterminated entity reference");
-        }
-        std::string_view entity = text.substr(pos + 1, semi - pos - 1);
-        if (entity == "amp") {
-            out += '&';
-        } else if (entity == "lt") {
-            out += '<';
-        } else if (entity == "gt") {
-            out += '>';
-        } else if (entity == "quot") {
-            out += '"';
-        } else if (entity == "apos") {
-            out += '\'';
-        } else if (entity.starts_with("#")) {
-            out += ToUtf8(std::wstring(1, static_cast<wchar_t>(ParseCharReference(entity.substr(1)))));
-        } else {
-            throw std::runtime_error("unknown entity &" + std::string(entity) + ";");
-        }
-        pos = semi + 1;
-    }
-    return out;
-}
-
 std::string EscapeXml(std::string_view text) {
     std::string out;
     for (char c : text) {
@@ -229,28 +97,23 @@ std::string EscapeXml(std::string_view text) {
     return out;
 }
 
-PackageIdentity ReadIdentity(std::string_view manifest) {
-    std::size_t pos = FindStartTag(manifest, "Identity", 0);
-    if (pos == std::string_view::npos) {
+Manifest ReadManifest(std::string_view xml) {
+    pugi::xml_document document;
+    LoadXml(document, xml, "AppxManifest.xml");
+    pugi::xml_node package = document.document_element();
+    std::vector<pugi::xml_node> identity = Elements(package, kManifestNamespace, "Identity");
+    if (!IsElement(package, kManifestNamespace, "Package") || identity.empty()) {
         throw std::runtime_error("the manifest has no <Identity> element");
     }
-    PackageIdentity id;
-    id.architecture = "neutral";
-    for (const auto& [name, value] : ReadAttributes(manifest, pos)) {
-        if (name == "Name") {
-            id.name = value;
-        } else if (name == "Version") {
-            id.version = value;
-        } else if (name == "ProcessorArchitecture") {
-            id.architecture = value;
-        } else if (name == "ResourceId") {
-            id.resourceId = value;
-        } else if (name == "Publisher") {
-            id.publisher = value;
-        }
+    auto attribute = [&](const char* name) { return identity[0].attribute(name); };
+    Manifest manifest{{attribute("Name").value(), attribute("Version").value(),
+                       attribute("ProcessorArchitecture").as_string("neutral"),
+                       attribute("ResourceId").value(), attribute("Publisher").value()}};
+    CheckIdentity(manifest.identity);
+    for (pugi::xml_node applications : Elements(package, kManifestNamespace, "Applications")) {
+        manifest.declaresApplication |= !Elements(applications, kManifestNamespace, "Application").empty();
     }
-    CheckIdentity(id);
-    return id;
+    return manifest;
 }
 
 std::string PublisherId(std::string_view publisher) {

@@ -4,12 +4,17 @@
 //   msix-pack pack OUT.msix MANIFEST [PACKAGE/PATH=FILE ...]
 //   msix-pack stamp SIGNED.msix
 //   msix-pack check SIGNED.msix [--identity-header FILE]
+//   msix-pack subject CERTIFICATE
+//   msix-pack openssl-subject PUBLISHER
 //
 // `pack` stores MANIFEST as AppxManifest.xml and each FILE under its package path. `stamp` re-dates
 // the signature entry, which the signer dates by its clock. `check` refuses a package Windows would
 // refuse (check.h), prints its names, Publisher and signer, and writes its identity as C macros
 // (ORBALT_APP_FAMILY_NAME, ORBALT_APP_FULL_NAME), so that an installer built with that header names
-// exactly the package it carries.
+// exactly the package it carries. `subject` prints the Subject of a certificate (PEM or DER; "-"
+// reads standard input) as Windows writes it. `openssl-subject` prints a Publisher as
+// `openssl req -subj` takes it, so that a certificate made from it has that Subject; it refuses a
+// Publisher that Windows would write otherwise.
 //
 // Entry times come from SOURCE_DATE_EPOCH (1980-01-01 when unset), never from the clock, so a
 // build of the same sources gives the same bytes.
@@ -25,15 +30,20 @@
 #include <string>
 #include <vector>
 
+#include "certificate.h"
 #include "check.h"
 #include "identity.h"
 #include "package.h"
+#include "subject.h"
 
 namespace {
 
 using namespace orbalt::msix;
 
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
+    if (path == "-") {
+        return {std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
@@ -82,7 +92,7 @@ int Pack(const std::vector<std::string>& args) {
     }
     std::vector<std::uint8_t> manifest = ReadFile(args[1]);
     PackageIdentity identity =
-        ReadIdentity({reinterpret_cast<const char*>(manifest.data()), manifest.size()});
+        ReadManifest({reinterpret_cast<const char*>(manifest.data()), manifest.size()}).identity;
     std::vector<PackageFile> files;
     files.push_back({"AppxManifest.xml", std::move(manifest)});
     for (std::size_t i = 2; i < args.size(); ++i) {
@@ -124,6 +134,37 @@ int Check(const std::vector<std::string>& args) {
     return 0;
 }
 
+int Subject(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw std::invalid_argument("subject needs CERTIFICATE");
+    }
+    std::cout << WindowsName(CertificateSubject(ReadFile(args[0]))) << "\n";
+    return 0;
+}
+
+// The RDNs in encoding order, "+" within one, each attribute by its number; '/', '+' and '\'
+// escaped.
+int OpenSslSubject(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        throw std::invalid_argument("openssl-subject needs PUBLISHER");
+    }
+    std::vector<Rdn> rdns = ParseWindowsName(args[0]);
+    if (std::string written = WindowsName(rdns); written != args[0]) {
+        throw std::runtime_error("Windows writes the name \"" + args[0] + "\" as \"" + written + "\"");
+    }
+    std::string text;
+    for (const Rdn& rdn : rdns) {
+        for (std::size_t i = 0; i < rdn.size(); ++i) {
+            text += (i == 0 ? "/" : "+") + rdn[i].oid + "=";
+            for (char c : rdn[i].value) {
+                text += c == '/' || c == '+' || c == '\\' ? std::string{'\\', c} : std::string{c};
+            }
+        }
+    }
+    std::cout << text << "\n";
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -138,9 +179,17 @@ int main(int argc, char** argv) {
         if (!args.empty() && args[0] == "check") {
             return Check({args.begin() + 1, args.end()});
         }
+        if (!args.empty() && args[0] == "subject") {
+            return Subject({args.begin() + 1, args.end()});
+        }
+        if (!args.empty() && args[0] == "openssl-subject") {
+            return OpenSslSubject({args.begin() + 1, args.end()});
+        }
         std::cerr << "usage: msix-pack pack OUT.msix MANIFEST [PACKAGE/PATH=FILE ...]\n"
                      "       msix-pack stamp SIGNED.msix\n"
-                     "       msix-pack check SIGNED.msix [--identity-header FILE]\n";
+                     "       msix-pack check SIGNED.msix [--identity-header FILE]\n"
+                     "       msix-pack subject CERTIFICATE\n"
+                     "       msix-pack openssl-subject PUBLISHER\n";
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "msix-pack: " << e.what() << "\n";

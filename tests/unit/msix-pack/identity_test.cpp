@@ -18,32 +18,56 @@ TEST(PublisherId, HashesTheTextAsWrittenInUtf16) {
     EXPECT_EQ(PublisherId("CN=T\xC3\xABst & S\xC3\xB6hne, O=\xF0\x9F\x9A\x80"), "axvrasse32gsa");
 }
 
-TEST(ReadIdentity, AttributesEntitiesAndComments) {
-    const char* manifest = R"(<?xml version="1.0" encoding="utf-8"?>
-<Package xmlns="http://schemas.microsoft.com/appx/manifest/foundation/windows10">
-  <!-- <Identity Name="Old.Name" Publisher="CN=Old" Version="1.0.0.0"/> -->
-  <Dependencies><PackageDependency Name="Microsoft.VCLibs.140.00.UWPDesktop" MinVersion="14.0.33728.0"/></Dependencies>
-  <IdentityX Name="Not.This"/>
-  <Identity
-      Publisher='CN=Microsoft Corporation, O=Microsoft Corporation, L=Redmond, S=Washington, C=&#x55;&#83;'
-      Version = "2.0.22.1414" Name="Tessaly.Orbalt"  ProcessorArchitecture="x64" />
-</Package>)";
-    PackageIdentity id = ReadIdentity(manifest);
-    EXPECT_EQ(id.name, "Tessaly.Orbalt");
-    EXPECT_EQ(id.version, "2.0.22.1414");
-    EXPECT_EQ(id.publisher, kMicrosoft);
-    EXPECT_EQ(FamilyName(id), "Tessaly.Orbalt_8wekyb3d8bbwe");
-    EXPECT_EQ(FullName(id), "Tessaly.Orbalt_2.0.22.1414_x64__8wekyb3d8bbwe");
-
-    id = ReadIdentity(
-        R"(<Identity Name="A-b.9" Version="1.0.0.65535" ResourceId="en" Publisher="CN=A &amp; B"/>)");
-    EXPECT_EQ(id.publisher, "CN=A & B");
-    EXPECT_EQ(FullName(id), "A-b.9_1.0.0.65535_neutral_en_" + PublisherId("CN=A & B"));
+TEST(ReadManifest, ReadsTheIdentityOfTheManifestNamespace) {
+    struct Row {
+        const char* what;
+        std::string xml;
+        std::string publisher;
+        bool application;
+    };
+    const std::string ns = "\"http://schemas.microsoft.com/appx/manifest/foundation/windows10\"";
+    const std::string identity =
+        R"(Name="Tessaly.Orbalt" Version="2.0.22.1414" ProcessorArchitecture="x64" )";
+    const Row rows[] = {
+        {"a prefix, after an Identity of another namespace",
+         "<m:Package xmlns:m=" + ns +
+             "><x:Identity xmlns:x='urn:decoy' Name='Decoy.Name' Version='1.0.0.0' " +
+             "Publisher='CN=Decoy'/><m:Identity " + identity +
+             "Publisher='CN=A'/><m:Applications><m:Application Id='A'/></m:Applications></m:Package>",
+         "CN=A", true},
+        {"a comment holding a decoy, an Application outside Applications",
+         "<Package xmlns=" + ns +
+             "><!-- <Identity Name='Old.Name' Version='1.0.0.0' Publisher='CN=Old'/> -->" + "<Identity " +
+             identity + "Publisher='CN=A'/><Application Id='A'/></Package>",
+         "CN=A", false},
+        {"named and numeric character references, single quotes",
+         "<Package xmlns=" + ns + "><Identity Name='Tessaly.Orbalt' Version='2.0.22.1414' " +
+             "ProcessorArchitecture='x64' Publisher='CN=&quot;A &amp; B, Inc.&quot;, O=&#x54;&#101;ssaly, " +
+             "C=&lt;US&gt;'/></Package>",
+         "CN=\"A & B, Inc.\", O=Tessaly, C=<US>", false},
+        {"a byte order mark",
+         "\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8'?><Package xmlns=" + ns + "><Identity " + identity +
+             "Publisher='CN=S\xC3\xB6hne'/></Package>",
+         "CN=S\xC3\xB6hne", false},
+    };
+    for (const Row& row : rows) {
+        Manifest manifest = ReadManifest(row.xml);
+        EXPECT_EQ(FullName(manifest.identity),
+                  "Tessaly.Orbalt_2.0.22.1414_x64__" + PublisherId(row.publisher))
+            << row.what;
+        EXPECT_EQ(manifest.identity.publisher, row.publisher) << row.what;
+        EXPECT_EQ(manifest.declaresApplication, row.application) << row.what;
+    }
+    Manifest microsoft =
+        ReadManifest("<Package xmlns=" + ns + "><Identity Name='A-b.9' Version='1.0.0.65535' " +
+                     "ResourceId='en' Publisher='" + kMicrosoft + "'/></Package>");
+    EXPECT_EQ(FullName(microsoft.identity), "A-b.9_1.0.0.65535_neutral_en_8wekyb3d8bbwe");
 }
 
-TEST(ReadIdentity, RefusesWhatWindowsWouldRefuse) {
+TEST(ReadManifest, RefusesWhatWindowsWouldRefuse) {
+    const std::string ns = "'http://schemas.microsoft.com/appx/manifest/foundation/windows10'";
     const std::string good = R"(Name="Abc" Version="1.2.3.4" Publisher="CN=X" ProcessorArchitecture="x64")";
-    EXPECT_NO_THROW(ReadIdentity("<Package><Identity " + good + "/></Package>"));
+    EXPECT_NO_THROW(ReadManifest("<Package xmlns=" + ns + "><Identity " + good + "/></Package>"));
     for (const char* bad :
          {R"(Name="Ab" Version="1.2.3.4" Publisher="CN=X")",
           R"(Name="A_b_c" Version="1.2.3.4" Publisher="CN=X")",
@@ -52,13 +76,16 @@ TEST(ReadIdentity, RefusesWhatWindowsWouldRefuse) {
           R"(Name="Abc" Version="1.2.3.65536" Publisher="CN=X")",
           R"(Name="Abc" Version="0.2.3.4" Publisher="CN=X")",
           R"(Name="Abc" Version="1.2..4" Publisher="CN=X")", R"(Name="Abc" Version="1.2.3.4" Publisher="")",
-          R"(Name="Abc" Version="1.2.3.4" Publisher="CN=X" ProcessorArchitecture="amd64")",
-          R"(Name="Abc" Version="1.2.3.4" Publisher="CN=&bogus;")"}) {
-        EXPECT_THROW(ReadIdentity(std::string("<Package><Identity ") + bad + "/></Package>"),
+          R"(Name="Abc" Version="1.2.3.4" Publisher="CN=X" ProcessorArchitecture="amd64")"}) {
+        EXPECT_THROW(ReadManifest("<Package xmlns=" + ns + "><Identity " + bad + "/></Package>"),
                      std::runtime_error)
             << bad;
     }
-    EXPECT_THROW(ReadIdentity("<Package><!-- <Identity Name='Abc'/> --></Package>"), std::runtime_error);
+    for (const std::string& bad : {"<Package xmlns=" + ns + "><!-- <Identity " + good + "/> --></Package>",
+                                   "<Package xmlns='urn:other'><Identity " + good + "/></Package>",
+                                   "<Package xmlns=" + ns + "><Identity " + good + "></Package>"}) {
+        EXPECT_THROW(ReadManifest(bad), std::runtime_error) << bad;
+    }
 }
 
 } // namespace

@@ -48,19 +48,10 @@ std::string_view Text(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
+// Each file the block map lists is in the package and matches it, block by block; each file but
+// those it cannot list is in it.
 void CheckBlockMap(std::span<const std::uint8_t> package, const std::map<std::string, ZipEntry>& entries,
-                   const std::vector<std::uint8_t>& blockMapBytes) {
-    pugi::xml_document document;
-    LoadXml(document, Text(blockMapBytes), "AppxBlockMap.xml");
-    pugi::xml_node root = document.document_element();
-    if (!IsElement(root, kBlockMapNamespace, "BlockMap")) {
-        throw std::runtime_error("its AppxBlockMap.xml has no <BlockMap>");
-    }
-    auto method = kHashMethods.find(root.attribute("HashMethod").value());
-    if (method == kHashMethods.end()) {
-        throw std::runtime_error("its block map's HashMethod is none of SHA-256, -384, -512");
-    }
-    const char* algorithm = method->second;
+                   pugi::xml_node root, const char* algorithm) {
     std::set<std::string> listed;
     for (pugi::xml_node file : Elements(root, kBlockMapNamespace, "File")) {
         std::string name = file.attribute("Name").value();
@@ -94,6 +85,31 @@ void CheckBlockMap(std::span<const std::uint8_t> package, const std::map<std::st
 
 } // namespace
 
+const char* BlockMapDigest(std::string_view hashMethod) {
+    auto method = kHashMethods.find(std::string(hashMethod));
+    return method == kHashMethods.end() ? nullptr : method->second;
+}
+
+std::string ShippingRefusal(const PackageClaims& claims) {
+    if (claims.architecture != "x64" && claims.architecture != "neutral") {
+        return "it is built for " + claims.architecture +
+               ": the installer deploys x64 or neutral packages only";
+    }
+    if (!claims.declaresApplication) {
+        return "its manifest declares no <Application>: a framework or resource package is not an "
+               "application package";
+    }
+    if (BlockMapDigest(claims.hashMethod) == nullptr) {
+        return "its block map's HashMethod is none of SHA-256, -384, -512";
+    }
+    if (claims.publisher != claims.signerSubject) {
+        return "its Publisher \"" + claims.publisher +
+               "\" is not the Subject of the certificate that signed it (\"" + claims.signerSubject +
+               "\" as Windows writes it), and Windows refuses to install such a package";
+    }
+    return "";
+}
+
 CheckedPackage CheckPackage(std::span<const std::uint8_t> package) {
     std::map<std::string, ZipEntry> entries;
     for (ZipEntry& entry : ReadZipDirectory(package)) {
@@ -109,29 +125,24 @@ CheckedPackage CheckPackage(std::span<const std::uint8_t> package) {
         }
         return ReadZipEntry(package, entry->second);
     };
-    std::vector<std::uint8_t> manifest =
-        read("AppxManifest.xml", "it has no AppxManifest.xml (a bundle is not an application package)");
-    Manifest parsed = ReadManifest(Text(manifest));
-    CheckedPackage checked{parsed.identity, {}};
-    const std::string& architecture = checked.identity.architecture;
-    if (architecture != "x64" && architecture != "neutral") {
-        throw std::runtime_error("it is built for " + architecture +
-                                 ": the installer deploys x64 or neutral packages only");
+    Manifest manifest = ReadManifest(Text(
+        read("AppxManifest.xml", "it has no AppxManifest.xml (a bundle is not an application package)")));
+    pugi::xml_document blockMap;
+    LoadXml(blockMap, Text(read("AppxBlockMap.xml", "it has no AppxBlockMap.xml")), "AppxBlockMap.xml");
+    pugi::xml_node root = blockMap.document_element();
+    if (!IsElement(root, kBlockMapNamespace, "BlockMap")) {
+        throw std::runtime_error("its AppxBlockMap.xml has no <BlockMap>");
     }
-    if (!parsed.declaresApplication) {
-        throw std::runtime_error(
-            "its manifest declares no <Application>: a framework or resource package is not "
-            "an application package");
+    CheckedPackage checked{
+        manifest.identity,
+        WindowsName(SignerSubject(read("AppxSignature.p7x", "it is not signed (no AppxSignature.p7x)")))};
+    const char* hashMethod = root.attribute("HashMethod").value();
+    std::string refusal = ShippingRefusal({checked.identity.architecture, manifest.declaresApplication,
+                                           hashMethod, checked.identity.publisher, checked.signerSubject});
+    if (!refusal.empty()) {
+        throw std::runtime_error(refusal);
     }
-    CheckBlockMap(package, entries, read("AppxBlockMap.xml", "it has no AppxBlockMap.xml"));
-    checked.signerSubject =
-        WindowsName(SignerSubject(read("AppxSignature.p7x", "it is not signed (no AppxSignature.p7x)")));
-    if (checked.identity.publisher != checked.signerSubject) {
-        throw std::runtime_error("its Publisher \"" + checked.identity.publisher +
-                                 "\" is not the Subject of the certificate that signed it (\"" +
-                                 checked.signerSubject +
-                                 "\" as Windows writes it), and Windows refuses to install such a package");
-    }
+    CheckBlockMap(package, entries, root, BlockMapDigest(hashMethod));
     return checked;
 }
 

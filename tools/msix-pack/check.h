@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "identity.h"
 
@@ -16,10 +17,27 @@ struct CheckedPackage {
     std::string signerSubject; // as Windows writes it: the Publisher equals it
 };
 
+// What a package says of itself that decides whether the installer can ship it.
+struct PackageClaims {
+    std::string architecture;
+    bool declaresApplication = false;
+    std::string hashMethod; // its block map's
+    std::string publisher;
+    std::string signerSubject; // as Windows writes it
+};
+
+// Why the installer cannot ship a package that claims this, "" when it can: an architecture other
+// than x64 or neutral, no application (a framework or resource package), a block map hash method
+// other than SHA-256, -384 or -512, a Publisher that is not the signer's Subject character for
+// character.
+std::string ShippingRefusal(const PackageClaims& claims);
+
+// OpenSSL's name for the digest a block map's HashMethod names; nullptr for any other method.
+const char* BlockMapDigest(std::string_view hashMethod);
+
 // Throws std::runtime_error saying what is wrong: a zip it cannot read, no manifest (a bundle), an
-// identity Windows refuses, an architecture other than x64 or neutral, no application (a framework
-// or resource package), a block map that does not match the files, no readable signature, a
-// Publisher that is not the signer's Subject as Windows writes it. Whether the signature matches
+// identity Windows refuses, no readable signature, a ShippingRefusal, a block map that does not
+// match the files. Whether the signature matches
 // the package is osslsigncode's to verify.
 CheckedPackage CheckPackage(std::span<const std::uint8_t> package);
 

@@ -9,9 +9,9 @@ namespace orbalt::msix {
 namespace {
 
 // Every architecture the manifest schema allows, every hash method a block map may name and near
-// misses, with and without an application, signed by the Publisher or by a near miss of it. Each
-// value refused alone says why; a package the installer cannot ship is refused whatever else it says.
-TEST(ShippingRefusal, EveryArchitectureApplicationHashMethodAndSigner) {
+// misses, with and without an application, with the signer's Subject as Publisher or a near miss of
+// it. A value refused alone says why; one the installer cannot ship is refused whatever else comes.
+TEST(ShippingRefusal, EveryArchitectureApplicationHashMethodAndPublisher) {
     struct Value {
         std::string text;
         const char* refusal; // nullptr: accepted
@@ -31,27 +31,30 @@ TEST(ShippingRefusal, EveryArchitectureApplicationHashMethodAndSigner) {
         {{"http://www.w3.org/2001/04/xmlenc#sha384", "HashMethod is none of"}, nullptr},
         {{"http://www.w3.org/2001/04/xmlenc#SHA256", "HashMethod is none of"}, nullptr},
         {{"", "HashMethod is none of"}, nullptr}};
-    const std::string publisher = "CN=\"Tessaly, Inc.\", O=Tessaly, C=US";
-    const Value signers[] = {{publisher, nullptr},
-                             {"CN=\"tessaly, inc.\", O=Tessaly, C=US", "is not the Subject"},
-                             {"CN=\"Tessaly, Inc.\", O=Tessaly, C=US ", "is not the Subject"},
-                             {"O=Tessaly, CN=\"Tessaly, Inc.\", C=US", "is not the Subject"},
-                             {"CN=Tessaly\\, Inc.,O=Tessaly,C=US", "is not the Subject"}};
+    // The signer's Subject as Windows writes it; a Publisher must be that text, not one Windows would
+    // read as the same name.
+    const std::string signer = "CN=\"Tessaly, Inc.\", O=Tessaly, C=US";
+    const Value publishers[] = {{signer, nullptr},
+                                {"CN=\"tessaly, inc.\", O=Tessaly, C=US", "is not the Subject"},
+                                {"CN=\"Tessaly, Inc.\", O=Tessaly, C=US ", "is not the Subject"},
+                                {"CN=\"Tessaly, Inc.\",O=Tessaly,C=US", "is not the Subject"},
+                                {"CN=\"Tessaly, Inc.\", O=\"Tessaly\", C=US", "is not the Subject"},
+                                {"O=Tessaly, CN=\"Tessaly, Inc.\", C=US", "is not the Subject"}};
     for (const Value& architecture : architectures) {
         for (const auto& [application, noApplication] : applications) {
             for (const auto& [method, digest] : methods) {
-                for (const Value& signer : signers) {
+                for (const Value& publisher : publishers) {
                     std::string refusal = ShippingRefusal(
-                        {architecture.text, application, method.text, publisher, signer.text});
+                        {architecture.text, application, method.text, publisher.text, signer});
                     bool accepted = true, named = false;
                     for (const char* reason :
-                         {architecture.refusal, noApplication, method.refusal, signer.refusal}) {
+                         {architecture.refusal, noApplication, method.refusal, publisher.refusal}) {
                         accepted = accepted && reason == nullptr;
                         named = named || (reason != nullptr && refusal.find(reason) != std::string::npos);
                     }
                     EXPECT_TRUE(accepted ? refusal.empty() : named)
-                        << architecture.text << " " << application << " " << method.text << " " << signer.text
-                        << ": " << refusal;
+                        << architecture.text << " " << application << " " << method.text << " "
+                        << publisher.text << ": " << refusal;
                 }
             }
         }

@@ -35,15 +35,13 @@ APPLICATION = """<Applications>
                           Square150x150Logo="Assets\\Logo.png" Square44x44Logo="Assets\\Logo.png"/>
     </Application>
   </Applications>"""
-# Publishers Windows refuses for that signer: one RDN differs, two RDNs change places, a value is
-# quoted that Windows writes bare.
-WRONG_PUBLISHERS = {"wrong-publisher": PUBLISHER.replace("L=Bath", "L=Bristol"),
-                    "publisher-order": PUBLISHER.replace("L=Bath, S=Somerset", "S=Somerset, L=Bath"),
-                    "publisher-quoting": PUBLISHER.replace("L=Bath", 'L="Bath"')}
-# Each fault, and what the refusal must say.
+# The faults a release must refuse, one a package: how its manifest differs, and what the refusal says.
+WRONG = PUBLISHER.replace("L=Bath", "L=Bristol")
+MANIFEST_FAULTS = {"wrong-publisher": dict(publisher=WRONG), "x86": dict(architecture="x86"),
+                   "framework": dict(application=False)}
 FAULTS = {"unsigned": "it is not signed",
-          **{name: 'its Publisher "%s" is not the Subject of the certificate that signed it ("%s" as Windows writes it)'
-             % (publisher, PUBLISHER) for name, publisher in WRONG_PUBLISHERS.items()},
+          "wrong-publisher": 'its Publisher "%s" is not the Subject of the certificate that signed it ("%s" as '
+                             'Windows writes it)' % (WRONG, PUBLISHER),
           "x86": "it is built for x86", "framework": "its manifest declares no <Application>",
           "changed-file": "Widget.exe does not match its block map", "added-file": "Extra.dll is not in its block map",
           "forged-block-map": "its signature does not verify"}
@@ -74,18 +72,11 @@ def payload():
             "Notes/Read me.txt": (b"Widget, by the Outside Vendor.\n" * 300, True)}
 
 
-class Stream(io.RawIOBase):
+class Stream(io.BytesIO):
     """A file zipfile cannot seek in, so that it writes data descriptors as a streaming packer does."""
 
-    def __init__(self):
-        self.data = bytearray()
-
-    def writable(self):
-        return True
-
-    def write(self, b):
-        self.data += b
-        return len(b)
+    def seek(self, *_):
+        raise OSError("a stream")
 
 
 def zip64_end(data):
@@ -111,10 +102,10 @@ def build(files, manifest_bytes, extra=(CATALOG,)):
         def add(name, data, deflated):
             info = zipfile.ZipInfo(name, (2024, 5, 6, 7, 8, 10))
             info.compress_type = zipfile.ZIP_DEFLATED if deflated else zipfile.ZIP_STORED
-            start = len(stream.data)
+            start = stream.tell()
             with z.open(info, "w", force_zip64=True) as f:
                 f.write(data)
-            name_size, extra_size = struct.unpack_from("<HH", stream.data, start + 26)
+            name_size, extra_size = struct.unpack_from("<HH", stream.getvalue(), start + 26)
             return 30 + name_size + extra_size, info.compress_size
 
         blocks = []
@@ -142,7 +133,7 @@ def build(files, manifest_bytes, extra=(CATALOG,)):
                                     + "</Types>").encode(), True)
         for name, data, _ in extra:
             add(name, data, True)
-    return zip64_end(stream.data)
+    return zip64_end(stream.getvalue())
 
 
 def sign(folder, unsigned, name):
@@ -170,10 +161,8 @@ def make(folder):
                                     "extendedKeyUsage=codeSigning"],
                 "-CA", os.path.join(folder, "root.pem"), "-CAkey", os.path.join(folder, "root.key"))
     good = sign(folder, build(payload(), manifest()), "outside")
-    for name, publisher in WRONG_PUBLISHERS.items():
-        sign(folder, build(payload(), manifest(publisher=publisher)), name)
-    sign(folder, build(payload(), manifest(architecture="x86")), "x86")
-    sign(folder, build(payload(), manifest(application=False)), "framework")
+    for name, differences in MANIFEST_FAULTS.items():
+        sign(folder, build(payload(), manifest(**differences)), name)
     faults = {"unsigned": build(payload(), manifest())}
 
     with zipfile.ZipFile(io.BytesIO(good)) as z:

@@ -130,7 +130,8 @@ def main(dump, artifacts):
             finally:
                 os.remove(hold)
                 run.join(timeout=200)
-                check(ended and ended[0].exit_code == 0, f"{name}: the held run ended with {ended and ended[0].exit_code}")
+                code = ended[0].exit_code if ended else None
+                check(code == 0, f"{name}: the held run ended with {code}")
                 machine.close()
     print(f"{len(failures)} check(s) failed" if failures else "all checks passed", f"; screenshots in {artifacts}")
     return 1 if failures else 0

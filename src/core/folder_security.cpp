@@ -95,12 +95,16 @@ bool IsPlainLogFile(std::uint32_t attributes, std::uint32_t links) {
     return (attributes & (kAttributeDirectory | kAttributeReparsePoint)) == 0 && links == 1;
 }
 
-TempBase WorkFolderBase(bool localSystem, bool systemOnlyTempAvailable) {
-    return localSystem && systemOnlyTempAvailable ? TempBase::SystemOnly : TempBase::Windows;
-}
-
-TempBase LogFolderBase(bool localSystem, bool systemOnlyTempAvailable) {
-    return localSystem ? WorkFolderBase(localSystem, systemOnlyTempAvailable) : TempBase::User;
+FolderPlan PlanFolder(RunFolder folder, Account account, bool systemOnlyTempAvailable) {
+    const bool system = account == Account::LocalSystem;
+    const TempBase systemBase = system && systemOnlyTempAvailable ? TempBase::SystemOnly : TempBase::Windows;
+    if (folder == RunFolder::Work) {
+        return {systemBase, false, kAdminOnlyFolderSddl};
+    }
+    if (system) {
+        return {systemBase, true, kAdminOnlyFolderSddl};
+    }
+    return {TempBase::User, IsPrivileged(account), L""};
 }
 
 bool IsDrivePath(const std::wstring& path) {

@@ -91,11 +91,23 @@ enum class TempBase {
     Windows,    // the Temp folder of the Windows folder
 };
 
-// The working folder is never found through an environment variable the account can set.
-TempBase WorkFolderBase(bool localSystem, bool systemOnlyTempAvailable);
-// The log stays in the account's temp folder, except under LocalSystem, whose temp folder
-// (C:\Windows\Temp) every user may create folders in.
-TempBase LogFolderBase(bool localSystem, bool systemOnlyTempAvailable);
+enum class RunFolder {
+    Log,  // "Tessaly Installer Temp", where support documents look
+    Work, // the elevated run's own, with an unguessable name: what it executes and installs
+};
+
+// How the run reaches and makes one of its folders.
+struct FolderPlan {
+    TempBase base;
+    bool walk;         // reached part by part from the volume's root (WalkOf), no user's link followed
+    std::wstring made; // the descriptor a folder made now gets, in SDDL; empty: what its parent hands on
+    bool operator==(const FolderPlan&) const = default;
+};
+// The working folder is never found through an environment variable the account can set. The log
+// stays in the account's temp folder, reached without a user's link when the run is privileged
+// (core/account.h), except under LocalSystem, whose temp folder (C:\Windows\Temp) every user may
+// create folders in: there it lies where the working folder does, admin-only.
+FolderPlan PlanFolder(RunFolder folder, Account account, bool systemOnlyTempAvailable);
 
 // The error to raise for the account's temporary path as Windows gave it, or 0. A relative one
 // would put the log in the current folder. A privileged run (core/account.h) takes only a whole

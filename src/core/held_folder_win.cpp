@@ -32,10 +32,10 @@ struct LocalMemory {
     ~LocalMemory() { LocalFree(pointer); }
 };
 
-// The run's own descriptor, built from its SDDL, given to a folder as it is made.
-void BuildAdminOnlyDescriptor(LocalMemory& descriptor) {
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyFolderSddl, SDDL_REVISION_1,
-                                                              &descriptor.pointer, nullptr)) {
+// A descriptor built from its SDDL, given to a folder as it is made; none for an empty text.
+void BuildDescriptor(const std::wstring& sddl, LocalMemory& descriptor) {
+    if (!sddl.empty() && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                             sddl.c_str(), SDDL_REVISION_1, &descriptor.pointer, nullptr)) {
         ThrowLastError();
     }
 }
@@ -242,11 +242,9 @@ HeldFolder WalkToFolder(const std::wstring& path) {
     return folder;
 }
 
-FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, bool adminOnly) {
+FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, const std::wstring& sddl) {
     LocalMemory descriptor;
-    if (adminOnly) {
-        BuildAdminOnlyDescriptor(descriptor);
-    }
+    BuildDescriptor(sddl, descriptor);
     const std::uint32_t listed = ListedAttributes(parent.handle.get(), name);
     // The descriptor is the folder's from its first moment, when it is made here.
     Opened opened =
@@ -276,9 +274,10 @@ FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& nam
     return {std::move(folder), adminOnlyFolder ? FoundAtName::AdminOnly : FoundAtName::Folder};
 }
 
-HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix) {
+HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix,
+                                   const std::wstring& sddl) {
     LocalMemory descriptor;
-    BuildAdminOnlyDescriptor(descriptor);
+    BuildDescriptor(sddl, descriptor);
     // A name that exists already may have been made by someone waiting for us: take another.
     for (int attempt = 0; attempt < 8; ++attempt) {
         GUID guid{};

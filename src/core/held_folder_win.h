@@ -32,17 +32,19 @@ HeldFolder HoldFolder(const std::wstring& path);
 // is not a whole drive path. Held only as long as the caller keeps it: others may still rename it.
 HeldFolder WalkToFolder(const std::wstring& path);
 
-// Opens `name` inside the held parent as a folder, or makes it (admin-only with `adminOnly`), and
-// holds it; a link of that name is never followed. `found` says what was there.
+// Opens `name` inside the held parent as a folder, or makes it with the descriptor `sddl` (empty:
+// the one its parent hands on), and holds it; a link of that name is never followed. `found` says
+// what was there.
 struct FoundFolder {
     HeldFolder folder; // empty for a link or a file
     FoundAtName found;
 };
-FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, bool adminOnly);
+FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, const std::wstring& sddl);
 
-// Makes a new admin-only folder, `prefix` followed by an unguessable name, inside the held parent,
-// never taking a name that exists already, and holds it.
-HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix);
+// Makes a new folder with the descriptor `sddl`, `prefix` followed by an unguessable name, inside
+// the held parent, never taking a name that exists already, and holds it.
+HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix,
+                                   const std::wstring& sddl);
 
 // Whether SYSTEM and the Administrators alone can change what the descriptor guards.
 bool IsAdminOnlyDescriptor(PSECURITY_DESCRIPTOR descriptor);

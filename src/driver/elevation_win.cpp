@@ -1,18 +1,21 @@
 #include "core/win.h"
 #include "driver/elevation.h"
+#include "driver/version_gate.h"
 
 namespace orbalt {
 bool IsWindowsVersionSupported() {
     OSVERSIONINFOEXW version{};
     version.dwOSVersionInfoSize = sizeof(version);
-    version.dwMajorVersion = 10;
-    version.dwMinorVersion = 0;
-    version.dwBuildNumber = 19041;
+    version.dwMajorVersion = kVersionGate.major;
+    version.dwMinorVersion = kVersionGate.minor;
+    version.dwBuildNumber = kVersionGate.build;
     ULONGLONG mask = 0;
-    mask = VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
-    mask = VerSetConditionMask(mask, VER_BUILDNUMBER, VER_GREATER_EQUAL);
-    return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION | VER_BUILDNUMBER, mask) != FALSE;
+    for (DWORD field : {VER_MINORVERSION, VER_MAJORVERSION, VER_BUILDNUMBER}) {
+        if ((kVersionGate.fields & field) != 0) {
+            mask = VerSetConditionMask(mask, field, kVersionGate.condition);
+        }
+    }
+    return VerifyVersionInfoW(&version, kVersionGate.fields, mask) != FALSE;
 }
 
 } // namespace orbalt

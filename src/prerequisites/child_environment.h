@@ -1,6 +1,7 @@
 // The environment the elevated run's children start with (portable).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,5 +15,10 @@ namespace orbalt {
 // name without regard to case, as a process's environment block is.
 std::vector<std::wstring> ChildEnvironment(const std::vector<std::wstring>& machine,
                                            const std::wstring& workFolder);
+
+// How a child is created: no console window (CREATE_NO_WINDOW 0x08000000), normal priority (0x20)
+// and the block above read as UTF-16 (CREATE_UNICODE_ENVIRONMENT 0x400), without which Windows
+// would take it for 8-bit text.
+inline constexpr std::uint32_t kChildCreationFlags = 0x08000000u | 0x20u | 0x400u;
 
 } // namespace orbalt

@@ -47,10 +47,9 @@ bool RunProcess(std::wstring path, std::wstring arguments) {
     // starts in the working folder, not in whatever folder the user started the installer from.
     const std::wstring folder = GetWorkFolder();
     std::vector<wchar_t> environment = ChildEnvironmentBlock(folder);
-    bool started = !IsFileRefused(path) &&
-                   CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                  CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT,
-                                  environment.data(), folder.c_str(), &startup, &process);
+    bool started = !IsFileRefused(path) && CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr,
+                                                          FALSE, kChildCreationFlags, environment.data(),
+                                                          folder.c_str(), &startup, &process);
     // The process now runs from the verified file (or none was started): the hold has done its job.
     CloseVerifiedFile(path);
     if (!started) {

@@ -18,14 +18,15 @@ std::wstring GetWorkFolder() {
     HeldFolder& folder = WorkFolder();
     if (!folder.handle) {
         // The system's temp folder, found through no variable: opened as Windows resolves it.
-        const std::wstring base = TempBasePath(WorkFolderBase(IsRunningAsSystem(), HasSystemOnlyTemp()));
+        const FolderPlan plan = PlanFolder(RunFolder::Work, ProcessAccount(), HasSystemOnlyTemp());
+        const std::wstring base = TempBasePath(plan.base);
         UniqueHandle parent(CreateFileW(base.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!parent) {
             ThrowLastError();
         }
-        folder = MakeUnguessableFolderIn({base, std::move(parent)}, L"");
+        folder = MakeUnguessableFolderIn({base, std::move(parent)}, L"", plan.made);
     }
     return folder.path;
 }

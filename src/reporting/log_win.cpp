@@ -47,14 +47,14 @@ void WaitForKey() {
 
 std::wstring GetTempFolder() {
     const Account account = ProcessAccount();
-    const bool system = account == Account::LocalSystem;
-    const std::wstring root = TempBasePath(LogFolderBase(system, HasSystemOnlyTemp()));
+    const FolderPlan plan = PlanFolder(RunFolder::Log, account, HasSystemOnlyTemp());
+    const std::wstring root = TempBasePath(plan.base);
     const bool remote = IsDrivePath(root) && GetDriveTypeW(root.substr(0, 3).c_str()) == DRIVE_REMOTE;
     if (std::int32_t refusal = TempPathRefusal(root, remote, account); refusal != 0) {
         throw HResultError(refusal);
     }
     const std::wstring name = L"Tessaly Installer Temp";
-    if (!IsPrivileged(account)) {
+    if (!plan.walk) {
         CreateDirectoryW((root + name).c_str(), nullptr); // a folder that exists already is the usual case
         LogFolder() = HoldFolder(root + name);
         return LogFolder().path;
@@ -63,13 +63,13 @@ std::wstring GetTempFolder() {
     // inside the one before it, and a link a user made on it stops the run before anything is
     // deleted or written.
     const HeldFolder parent = WalkToFolder(root);
-    FoundFolder found = OpenOrMakeFolderIn(parent, name, system);
-    switch (ChooseLogFolder(system, found.found)) {
+    FoundFolder found = OpenOrMakeFolderIn(parent, name, plan.made);
+    switch (ChooseLogFolder(account == Account::LocalSystem, found.found)) {
     case LogFolderChoice::Use:
         LogFolder() = std::move(found.folder);
         break;
     case LogFolderChoice::FreshBeside:
-        LogFolder() = MakeUnguessableFolderIn(parent, name + L"-");
+        LogFolder() = MakeUnguessableFolderIn(parent, name + L"-", kAdminOnlyFolderSddl);
         SetAsideLogFolder() = parent.path + name + L"\\";
         break;
     case LogFolderChoice::StopOnLink:

@@ -16,6 +16,10 @@ inline constexpr wchar_t kAllowAllTrustedApps[] = L"AllowAllTrustedApps";
 inline constexpr wchar_t kAppxServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\AppXSvc";
 inline constexpr wchar_t kServiceStart[] = L"Start";
 
+// How the keys are opened: KEY_READ (0x20019) to look, KEY_READ | KEY_WRITE (0x2001F) to change.
+inline constexpr std::uint32_t kRegistryRead = 0x20019;
+inline constexpr std::uint32_t kRegistryReadWrite = 0x2001F;
+
 // Service start types: 3 starts on demand (the AppX service's default), 4 is disabled.
 inline constexpr std::uint32_t kServiceDemandStart = 3;
 inline constexpr std::uint32_t kServiceDisabled = 4;

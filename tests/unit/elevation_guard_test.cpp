@@ -70,47 +70,39 @@ TEST(Mitigations, RedirectionGuardAndActivationContextTrustForEveryPrivilegedRun
     }
 }
 
-TEST(SamePath, CaseSeparatorsAndLongPathPrefix) {
-    EXPECT_TRUE(
-        IsSamePath(L"C:\\Users\\Ann\\Downloads\\Orbalt.exe", L"c:\\users\\ann\\downloads\\ORBALT.EXE"));
-    EXPECT_TRUE(IsSamePath(L"C:/Users/Ann/Orbalt.exe", L"C:\\Users\\Ann\\Orbalt.exe"));
-    EXPECT_TRUE(IsSamePath(L"\\\\?\\C:\\Apps\\Orbalt.exe", L"C:\\Apps\\Orbalt.exe"));
-    EXPECT_TRUE(IsSamePath(L"\\\\?\\UNC\\server\\share\\Orbalt.exe", L"\\\\server\\share\\Orbalt.exe"));
-    EXPECT_FALSE(IsSamePath(L"C:\\Apps\\Orbalt.exe", L"C:\\Apps\\Orbalt.exe.bak"));
-    EXPECT_FALSE(IsSamePath(L"C:\\Apps\\Orbalt.exe", L"D:\\Apps\\Orbalt.exe"));
-    EXPECT_FALSE(IsSamePath(L"", L""));
-}
-
-TEST(SameExecutable, FileIdentityWinsOverPath) {
-    ExecutableIdentity a{L"C:\\A\\Orbalt.exe", FileIdentity{7, 42}};
-    ExecutableIdentity hardLink{L"C:\\B\\Setup.exe", FileIdentity{7, 42}};
-    ExecutableIdentity replaced{L"C:\\A\\Orbalt.exe", FileIdentity{7, 43}};
-    ExecutableIdentity otherVolume{L"C:\\A\\Orbalt.exe", FileIdentity{8, 42}};
-    ExecutableIdentity unknown{L"c:\\a\\orbalt.exe", std::nullopt};
-    EXPECT_TRUE(IsSameExecutable(a, hardLink));
-    EXPECT_FALSE(IsSameExecutable(a, replaced));
-    EXPECT_FALSE(IsSameExecutable(a, otherVolume));
-    EXPECT_TRUE(IsSameExecutable(a, unknown)); // path decides when one identity is missing
-    EXPECT_FALSE(IsSameExecutable(hardLink, unknown));
-}
-
+// Only a copy that this very installer started with the provision option stops: never a user's own
+// run, never one whose parent is another program, a later process under a reused id, or unknown.
 TEST(ElevationGuard, StopsOnlyACopyStartedByThisInstaller) {
     const ExecutableIdentity self{L"C:\\Dl\\Orbalt.exe", FileIdentity{1, 99}};
-    const ParentProcess installer{{L"C:\\Dl\\Orbalt.exe", FileIdentity{1, 99}}, 100};
-    const ParentProcess explorer{{L"C:\\Windows\\explorer.exe", FileIdentity{1, 5}}, 50};
-    const std::uint64_t selfStart = 200;
-
-    // Without the provision option this is a user's own run, even when started by the installer.
-    EXPECT_FALSE(IsUnelevatedElevatedCopy(false, self, selfStart, installer));
-    // "-p" typed by a user in a shell: the parent is not the installer.
-    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, explorer));
-    // The parent could not be found out: a user must never be kept from elevating.
-    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, std::nullopt));
-    // A process id reused by an installer started after us is not our parent.
-    const ParentProcess later{installer.image, 300};
-    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, selfStart, later));
-    const ParentProcess sameTick{installer.image, selfStart};
-    EXPECT_TRUE(IsUnelevatedElevatedCopy(true, self, selfStart, sameTick));
+    using F = std::optional<FileIdentity>;
+    const struct {
+        bool provision;
+        const wchar_t* parentPath;
+        F parentFile;              // volume and file index, when the parent's image could be opened
+        std::uint64_t parentStart; // this run started at 200
+        bool stops;
+    } table[] = {
+        {false, L"C:\\Dl\\Orbalt.exe", F{{1, 99}}, 100, false},
+        {true, L"C:\\Dl\\Orbalt.exe", F{{1, 99}}, 100, true},
+        {true, L"C:\\Dl\\Orbalt.exe", F{{1, 99}}, 200, true},       // started in the same tick
+        {true, L"C:\\Dl\\Orbalt.exe", F{{1, 99}}, 201, false},      // a reused process id
+        {true, L"C:\\Windows\\explorer.exe", F{{1, 5}}, 50, false}, // "-p" typed in a shell
+        {true, L"C:\\B\\Setup.exe", F{{1, 99}}, 100, true},         // a hard link: the file decides
+        {true, L"C:\\Dl\\Orbalt.exe", F{{1, 98}}, 100, false},      // replaced since
+        {true, L"C:\\Dl\\Orbalt.exe", F{{2, 99}}, 100, false},      // another volume
+        {true, L"c:/dl/ORBALT.EXE", std::nullopt, 100, true},       // unknown file: the path decides
+        {true, L"\\\\?\\C:\\Dl\\Orbalt.exe", std::nullopt, 100, true},
+        {true, L"C:\\Dl\\Orbalt.exe.bak", std::nullopt, 100, false},
+        {true, L"D:\\Dl\\Orbalt.exe", std::nullopt, 100, false},
+    };
+    for (const auto& row : table) {
+        const ParentProcess parent{{row.parentPath, row.parentFile}, row.parentStart};
+        EXPECT_EQ(IsUnelevatedElevatedCopy(row.provision, self, 200, parent), row.stops) << row.parentPath;
+    }
+    // A parent that could not be found out: a user must never be kept from elevating.
+    EXPECT_FALSE(IsUnelevatedElevatedCopy(true, self, 200, std::nullopt));
+    EXPECT_TRUE(IsSamePath(L"\\\\?\\UNC\\server\\share\\Orbalt.exe", L"\\\\server\\share\\Orbalt.exe"));
+    EXPECT_FALSE(IsSamePath(L"", L""));
 }
 
 } // namespace

@@ -107,17 +107,31 @@ TEST(FolderSecurity, PlainFoldersAndLogFilesOnly) {
     EXPECT_FALSE(IsPlainLogFile(0x20, 2));
 }
 
-TEST(FolderSecurity, NoFolderFoundThroughTheAccountsEnvironmentForWhatRunsElevated) {
-    for (bool available : {false, true}) {
-        EXPECT_EQ(WorkFolderBase(false, available), TempBase::Windows);
-        EXPECT_EQ(LogFolderBase(false, available), TempBase::User);
+// Wine runs nothing as LocalSystem and has no system-only temp folder: where each account's
+// folders lie, whether the way there is walked, and the descriptor a folder made there gets.
+TEST(FolderSecurity, EveryFolderOfEveryAccount) {
+    const std::wstring adminOnly = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+    using enum TempBase;
+    const struct {
+        RunFolder folder;
+        Account account;
+        FolderPlan withoutSystemOnlyTemp, withIt;
+    } table[] = {
+        {RunFolder::Log, Account::Standard, {User, false, L""}, {User, false, L""}},
+        {RunFolder::Log, Account::Elevated, {User, true, L""}, {User, true, L""}},
+        {RunFolder::Log, Account::Unknown, {User, true, L""}, {User, true, L""}},
+        {RunFolder::Log, Account::LocalSystem, {Windows, true, adminOnly}, {SystemOnly, true, adminOnly}},
+        {RunFolder::Work, Account::Standard, {Windows, false, adminOnly}, {Windows, false, adminOnly}},
+        {RunFolder::Work, Account::Elevated, {Windows, false, adminOnly}, {Windows, false, adminOnly}},
+        {RunFolder::Work, Account::Unknown, {Windows, false, adminOnly}, {Windows, false, adminOnly}},
+        {RunFolder::Work, Account::LocalSystem, {Windows, false, adminOnly}, {SystemOnly, false, adminOnly}},
+    };
+    for (const auto& row : table) {
+        EXPECT_TRUE(PlanFolder(row.folder, row.account, false) == row.withoutSystemOnlyTemp)
+            << static_cast<int>(row.folder) << " " << static_cast<int>(row.account);
+        EXPECT_TRUE(PlanFolder(row.folder, row.account, true) == row.withIt)
+            << static_cast<int>(row.folder) << " " << static_cast<int>(row.account);
     }
-    EXPECT_EQ(WorkFolderBase(true, true), TempBase::SystemOnly);
-    EXPECT_EQ(LogFolderBase(true, true), TempBase::SystemOnly);
-    // Windows 10 without the system-only temp folder: never C:\Windows\Temp's user-made folders,
-    // but one of our own there, judged as above.
-    EXPECT_EQ(WorkFolderBase(true, false), TempBase::Windows);
-    EXPECT_EQ(LogFolderBase(true, false), TempBase::Windows);
 }
 
 } // namespace

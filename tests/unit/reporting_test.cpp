@@ -96,17 +96,20 @@ TEST(LogRecord, ALocalSystemRunSaysWhereItLogsInstead) {
 }
 
 // Under Wine every run is elevated and owns its desktop, and no run is LocalSystem: only the
-// elevated case is seen end to end.
-TEST(LogOpener, NoElevatedProgramOnAnotherAccountsDesktopAndNoUserSetting) {
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Standard, false), LogOpener::Association);
-    EXPECT_EQ(ChooseLogOpener(Mode::Verbose, Account::Elevated, true), LogOpener::SystemNotepad);
-    // The copy an administrator approved for a standard user, LocalSystem, a run that never
-    // learnt its account, and Silent runs: never.
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Elevated, false), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::LocalSystem, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Unknown, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Standard, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Elevated, true), LogOpener::None);
+// elevated case is seen end to end. Never Silent, never an elevated program on a desktop that is
+// not its account's, never a program the user's settings choose for an elevated run.
+TEST(LogOpener, EveryModeAccountAndDesktop) {
+    const LogOpener N = LogOpener::None, A = LogOpener::Association, S = LogOpener::SystemNotepad;
+    // Gui, Verbose and Silent, each on another account's desktop and then on its own.
+    for (const auto& [account, openers] : {std::pair{Account::Standard, std::array{A, A, A, A, N, N}},
+                                           {Account::Elevated, std::array{N, S, N, S, N, N}},
+                                           {Account::LocalSystem, std::array{N, N, N, N, N, N}},
+                                           {Account::Unknown, std::array{N, N, N, N, N, N}}}) {
+        for (std::size_t i = 0; i < openers.size(); ++i) {
+            EXPECT_EQ(ChooseLogOpener(static_cast<Mode>(i / 2), account, i % 2 == 1), openers[i])
+                << static_cast<int>(account) << " " << i;
+        }
+    }
 }
 
 } // namespace

@@ -124,8 +124,7 @@ DOTNET_NAME, FRAMEWORK_NAME = "windowsdesktop-runtime-8.0.8-win-x64.exe", "Micro
 
 def local_copy(what, name, outcome, url=None):
     """A prerequisite whose file lies beside the installer: what became of it, then its download from URL."""
-    return ["Downloading %s..." % what, "[Dependency Downloader] Found a local copy: {beside}" + name,
-            "[Dependency Downloader] Local copy " + outcome] + (
+    return ["Downloading %s..." % what, "[Dependency Downloader] Found a local copy: {beside}" + name, outcome] + (
         ["[Dependency Downloader] Downloading %s ..." % url] if url else [])
 
 
@@ -272,9 +271,10 @@ ROWS = [
         downloads_folder={DOTNET_NAME: "dotnet installer", FRAMEWORK_NAME: b"a framework package nobody pinned"},
         exit=0,
         log=start(12289, ("14.0.30000.0",)) +
-        local_copy(".NET Runtime", DOTNET_NAME,
-                   "used: its SHA-512 digest is the pinned one. Copied to {work}netdesktopruntime.exe") +
-        local_copy("C++ Runtime Framework", FRAMEWORK_NAME, "not used: no digest is pinned for it.", "{framework_url}") +
+        local_copy(".NET Runtime", DOTNET_NAME, "[Dependency Downloader] Local copy used: its SHA-512 digest is the "
+                   "pinned one. Copied to {work}netdesktopruntime.exe") +
+        local_copy("C++ Runtime Framework", FRAMEWORK_NAME,
+                   "[Dependency Downloader] Local copy not used: no digest is pinned for it.", "{framework_url}") +
         DEPENDENCIES + dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
         requests=[SERVED_PATHS["framework"]],
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart", FRAMEWORK_URI] +
@@ -362,9 +362,10 @@ ROWS = [
         args=["-v"], dotnet="9.0.0", dotnet_exit=3010, downloads={"dotnet": "ok"},
         downloads_folder={DOTNET_NAME: "recorder"},  # which journals in the opened files if it runs
         exit=1,
-        log=start(12290) + local_copy(".NET Runtime", DOTNET_NAME, "not used: its SHA-512 digest is %s, the pinned "
-                                      "digest is %s." % (sha512("recorder"), sha512("dotnet installer")),
-                                      "{dotnet_url}") + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
+        log=start(12290) +
+        local_copy(".NET Runtime", DOTNET_NAME, "[Dependency Downloader] Local copy not used: its SHA-512 digest is "
+                   "%s, the pinned digest is %s." % (sha512("recorder"), sha512("dotnet installer")), "{dotnet_url}") +
+        DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),

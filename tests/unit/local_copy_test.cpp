@@ -32,10 +32,25 @@ TEST(LocalCopy, TheNameIsTheLastSegmentOfThePathAndOneWindowsCanHold) {
         EXPECT_EQ(LocalCopyName(url), L"") << url;
     }
     // Names Windows cannot hold, or holds under another name or as a device.
-    const std::wstring unfit[] = {
-        L"..",  L"setup.exe.", L"setup.exe ",  L"a\\..\\..\\b.exe", L"b.exe:stream", L"b\t.exe", L"nul.txt",
-        L"Con", L"lpt1.appx",  L"COM0",        L"com\u00B9.exe",    L"a<b",          L"a>b",     L"a\"b",
-        L"a|b", L"a*b",        x251 + L"x.exe"};
+    const std::wstring unfit[] = {L"..",
+                                  L"setup.exe.",
+                                  L"setup.exe ",
+                                  L"a\\..\\..\\b.exe",
+                                  L"b.exe:stream",
+                                  L"b\t.exe",
+                                  L"NUL.txt",
+                                  L"Con",
+                                  L"LPT1.appx",
+                                  L"COM0",
+                                  L"PRN",
+                                  L"AUX.tar.gz",
+                                  L"com\u00B9.exe",
+                                  L"a<b",
+                                  L"a>b",
+                                  L"a\"b",
+                                  L"a|b",
+                                  L"a*b",
+                                  x251 + L"x.exe"};
     for (const std::wstring& name : unfit) {
         EXPECT_EQ(LocalCopyName(h + name), L"") << name;
     }

@@ -93,8 +93,8 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
     EXPECT_NE(GetFileAttributesW(framework.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(FileExists(framework));
     const std::string log = ReadBytes(InstallerLog);
-    for (const char* line : {"Local copy not used: it cannot be copied (error 32).",
-                             "Local copy not used: its SHA-512 digest is ",
+    for (const char* line : {"[Dependency Downloader] Local copy not used: it cannot be copied (error 32).",
+                             "[Dependency Downloader] Local copy not used: its SHA-512 digest is ",
                              "does not match its pinned SHA-512 digest. Download refused!"}) {
         EXPECT_NE(log.find(line), std::string::npos) << log;
     }

@@ -118,21 +118,6 @@ def download(what, url, *outcome):
 
 DOTNET_DOWNLOAD = download(".NET Runtime", "{dotnet_url}")
 FRAMEWORK_DOWNLOAD = download("C++ Runtime Framework", "{framework_url}")
-# The names the prerequisites have beside the installer: the last segments of the two addresses.
-DOTNET_NAME, FRAMEWORK_NAME = "windowsdesktop-runtime-8.0.8-win-x64.exe", "Microsoft.VCLibs.x64.14.00.Desktop.appx"
-
-
-def local_copy(what, name, outcome, url=None):
-    """A prerequisite whose file lies beside the installer: what became of it, then its download from URL."""
-    return ["Downloading %s..." % what, "[Dependency Downloader] Found a local copy: {beside}" + name, outcome] + (
-        ["[Dependency Downloader] Downloading %s ..." % url] if url else [])
-
-
-def sha512(built):
-    with open(BUILT[built], "rb") as f:
-        return hashlib.sha512(f.read()).hexdigest()
-
-
 DOWNLOAD_FAILED = "[Dependency Downloader] Unable to download dependency. Download failed!"
 DIGEST_REFUSED = ("[Dependency Downloader] The downloaded file does not match its pinned SHA-512 digest. Download "
                   "refused!")
@@ -158,6 +143,21 @@ PROVISION = ["[Package Provisioner] Preparing to provision package on the system
 LAUNCH = ["Launching Orbalt...", "Found app entry, attempting to launch..."]
 STILL_NOT_ELEVATED = ("This run was started by the installer to get elevation, yet it is still not elevated. Not "
                       "starting another copy.")
+
+# The names the prerequisites have beside the installer: the last segments of the two addresses.
+DOTNET_NAME, FRAMEWORK_NAME = "windowsdesktop-runtime-8.0.8-win-x64.exe", "Microsoft.VCLibs.x64.14.00.Desktop.appx"
+
+
+def local_copy(line, name, outcome, url=None):
+    """A prerequisite whose file lies beside the installer: what became of it, then its download from URL."""
+    return [line, "[Dependency Downloader] Found a local copy: {beside}" + name, outcome] + (
+        ["[Dependency Downloader] Downloading %s ..." % url] if url else [])
+
+
+def sha512(built):
+    with open(BUILT[built], "rb") as f:
+        return hashlib.sha512(f.read()).hexdigest()
+
 
 # --- Notices: (caption, text) ----------------------------------------------------------------
 VERSION = ("Version Not Supported",
@@ -250,12 +250,17 @@ ROWS = [
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
     row("both missing, Verbose: one percentage over both downloads, launch; a program the user runs meanwhile "
         "cannot swap the temp folder for a link, nothing lands in or leaves the folder it points to, and no decoy "
-        "runs or is installed",
+        "runs or is installed: nor one beside the installer with the .NET installer's name but other bytes, which "
+        "is logged with both digests and not used",
         args=["-v"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "ok"}, slow=0.01,
         attack=True, victim={name: b"the victim's own " + name.encode() for name in
                              ("Installer.log", "netdesktopruntime.exe", "MSIX_ORBALT.MSIX")},
+        downloads_folder={DOTNET_NAME: "recorder"},  # which journals in the opened files if it runs
         exit=0,
-        log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
+        log=start(12289, ("14.0.30000.0",)) +
+        local_copy("Downloading .NET Runtime...", DOTNET_NAME, "[Dependency Downloader] Local copy not used: its "
+                   "SHA-512 digest is %s, the pinned digest is %s." % (sha512("recorder"), sha512("dotnet installer")),
+                   "{dotnet_url}") + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
         dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
         temp=["EXE_NETCORECHECK.EXE", "Installer.log", "vclibs.appx"],  # the decoys, untouched
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart",
@@ -271,9 +276,9 @@ ROWS = [
         downloads_folder={DOTNET_NAME: "dotnet installer", FRAMEWORK_NAME: b"a framework package nobody pinned"},
         exit=0,
         log=start(12289, ("14.0.30000.0",)) +
-        local_copy(".NET Runtime", DOTNET_NAME, "[Dependency Downloader] Local copy used: its SHA-512 digest is the "
-                   "pinned one. Copied to {work}netdesktopruntime.exe") +
-        local_copy("C++ Runtime Framework", FRAMEWORK_NAME,
+        local_copy("Downloading .NET Runtime...", DOTNET_NAME, "[Dependency Downloader] Local copy used: its SHA-512 "
+                   "digest is the pinned one. Copied to {work}netdesktopruntime.exe") +
+        local_copy("Downloading C++ Runtime Framework...", FRAMEWORK_NAME,
                    "[Dependency Downloader] Local copy not used: no digest is pinned for it.", "{framework_url}") +
         DEPENDENCIES + dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
         requests=[SERVED_PATHS["framework"]],
@@ -357,15 +362,10 @@ ROWS = [
         journal=["PackageManager.FindPackages"]),
 
     # --- Failed installations --------------------------------------------------------------
-    row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure; a decoy beside the "
-        "installer with its name but other bytes is not used, and never runs",
+    row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
         args=["-v"], dotnet="9.0.0", dotnet_exit=3010, downloads={"dotnet": "ok"},
-        downloads_folder={DOTNET_NAME: "recorder"},  # which journals in the opened files if it runs
         exit=1,
-        log=start(12290) +
-        local_copy(".NET Runtime", DOTNET_NAME, "[Dependency Downloader] Local copy not used: its SHA-512 digest is "
-                   "%s, the pinned digest is %s." % (sha512("recorder"), sha512("dotnet installer")), "{dotnet_url}") +
-        DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
+        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),

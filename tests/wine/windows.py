@@ -521,6 +521,18 @@ class Machine:
         """The lines of a file under C:\\."""
         return (read(os.path.join(self.drive_c, *path)) or "").splitlines()
 
+    def installer(self):
+        """The installer the row runs: in C:\\downloads with the files the row places beside it, if any."""
+        program = self.row["installer"] or INSTALLER
+        if self.row["downloads_folder"] is None:
+            return program
+        folder = self._unix(DOWNLOADS)
+        os.makedirs(folder, exist_ok=True)
+        for name, content in self.row["downloads_folder"].items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(content if isinstance(content, bytes) else read(BUILT[content], "rb"))
+        return shutil.copy(program, folder)
+
     def run(self):
         """Runs the installer with the row's command line to its end in a terminal and reads back all
         it left: the exit code, what the console showed, Installer.log, the temp and working folders,
@@ -528,14 +540,7 @@ class Machine:
         boxes the launcher answered as the user, the files opened for the user, registry values, the
         paths the download server was asked for."""
         row = self.row
-        program = row["installer"] or INSTALLER
-        if row["downloads_folder"] is not None:
-            folder = self._unix(DOWNLOADS)
-            os.makedirs(folder, exist_ok=True)
-            for name, content in row["downloads_folder"].items():
-                with open(os.path.join(folder, name), "wb") as f:
-                    f.write(content if isinstance(content, bytes) else read(BUILT[content], "rb"))
-            program = shutil.copy(program, folder)
+        program = self.installer()
         launched = launch(self.env, program, *row["args"], limited=row["limited"],
                           answer="C:\\orbalt-fake\\boxes.txt" if row["display"] else None, terminal=True,
                           timeout=row["timeout"])

@@ -1,5 +1,7 @@
 #include "core/folder_security.h"
 
+#include "core/account.h"
+
 namespace orbalt {
 namespace {
 
@@ -16,25 +18,69 @@ bool IsTrustedSid(const std::wstring& sid) {
 
 } // namespace
 
-FolderTrust JudgeFolder(const std::wstring& ownerSid, bool hasAccessList,
-                        const std::vector<AccessEntry>& accessList) {
-    if (!IsTrustedSid(ownerSid)) {
-        return FolderTrust::Untrusted; // an owner may always rewrite the access list
-    }
-    if (!hasAccessList) {
-        return FolderTrust::Protect;
+bool IsAdminOnly(const std::wstring& ownerSid, bool hasAccessList,
+                 const std::vector<AccessEntry>& accessList) {
+    if (!IsTrustedSid(ownerSid) || !hasAccessList) {
+        return false;
     }
     for (const AccessEntry& entry : accessList) {
         // A deny entry never makes a folder safer to trust: its order and scope are not judged.
         if (entry.allow && !entry.inheritOnly && (entry.mask & kChangeRights) != 0 &&
             !IsTrustedSid(entry.sid)) {
-            return FolderTrust::Protect;
+            return false;
         }
     }
-    return FolderTrust::Trusted;
+    return true;
 }
 
-std::int32_t TempPathRefusal(const std::wstring& path, bool remoteDrive) {
+bool MayFollowLink(const std::wstring& ownerSid) {
+    return IsTrustedSid(ownerSid) || ownerSid == kTrustedInstallerSid;
+}
+
+std::optional<FolderWalk> WalkOf(const std::wstring& path) {
+    if (!IsDrivePath(path)) {
+        return std::nullopt;
+    }
+    FolderWalk walk{L"\\??\\" + path.substr(0, 3), {}};
+    std::wstring rest = path.substr(3);
+    if (!rest.empty() && rest.back() == L'\\') {
+        rest.pop_back();
+    }
+    std::size_t start = 0;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find(L'\\', start);
+        std::wstring part = rest.substr(start, end == std::wstring::npos ? end : end - start);
+        if (part.empty() || part == L"." || part == L"..") {
+            return std::nullopt;
+        }
+        walk.parts.push_back(std::move(part));
+        if (end == std::wstring::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    return walk;
+}
+
+LogFolderChoice ChooseLogFolder(bool localSystem, FoundAtName found) {
+    switch (found) {
+    case FoundAtName::Created:
+    case FoundAtName::AdminOnly:
+        return LogFolderChoice::Use;
+    case FoundAtName::Folder:
+        return localSystem ? LogFolderChoice::FreshBeside : LogFolderChoice::Use;
+    case FoundAtName::Link:
+        return localSystem ? LogFolderChoice::FreshBeside : LogFolderChoice::StopOnLink;
+    case FoundAtName::File:
+        break;
+    }
+    return localSystem ? LogFolderChoice::FreshBeside : LogFolderChoice::NotAFolder;
+}
+
+std::int32_t TempPathRefusal(const std::wstring& path, bool remoteDrive, Account account) {
+    if (!IsPrivileged(account)) {
+        return IsDrivePath(path) || path.compare(0, 2, L"\\\\") == 0 ? 0 : kBadPath;
+    }
     return IsDrivePath(path) && !remoteDrive ? 0 : kBadPath;
 }
 
@@ -49,25 +95,22 @@ bool IsPlainLogFile(std::uint32_t attributes, std::uint32_t links) {
     return (attributes & (kAttributeDirectory | kAttributeReparsePoint)) == 0 && links == 1;
 }
 
-TempBase WorkFolderBase(bool localSystem, bool systemOnlyTempAvailable) {
-    return localSystem && systemOnlyTempAvailable ? TempBase::SystemOnly : TempBase::Windows;
-}
-
-TempBase LogFolderBase(bool localSystem, bool systemOnlyTempAvailable) {
-    return localSystem ? WorkFolderBase(localSystem, systemOnlyTempAvailable) : TempBase::User;
+FolderPlan PlanFolder(RunFolder folder, Account account, bool systemOnlyTempAvailable) {
+    const bool system = account == Account::LocalSystem;
+    const TempBase systemBase = system && systemOnlyTempAvailable ? TempBase::SystemOnly : TempBase::Windows;
+    if (folder == RunFolder::Work) {
+        return {systemBase, false, kAdminOnlyFolderSddl};
+    }
+    if (system) {
+        return {systemBase, true, kAdminOnlyFolderSddl};
+    }
+    return {TempBase::User, IsPrivileged(account), L""};
 }
 
 bool IsDrivePath(const std::wstring& path) {
     bool letter =
         !path.empty() && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
     return path.size() >= 3 && letter && path[1] == L':' && path[2] == L'\\';
-}
-
-std::optional<std::wstring> DrivePathOf(const std::wstring& finalPath) {
-    const std::wstring prefix = L"\\\\?\\";
-    std::wstring path =
-        finalPath.compare(0, prefix.size(), prefix) == 0 ? finalPath.substr(prefix.size()) : finalPath;
-    return IsDrivePath(path) ? std::optional<std::wstring>(path) : std::nullopt;
 }
 
 std::wstring UnguessableName(const unsigned char (&bytes)[16]) {

@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+// NtQueryDirectoryFile is not in MinGW's headers.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG,
+                                               FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING, BOOLEAN);
+
 namespace orbalt {
 namespace {
 
@@ -28,11 +32,10 @@ struct LocalMemory {
     ~LocalMemory() { LocalFree(pointer); }
 };
 
-// The run's own descriptor, built from its SDDL: given to a folder as it is made, or put on one
-// that exists.
-void BuildAdminOnlyDescriptor(LocalMemory& descriptor) {
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyFolderSddl, SDDL_REVISION_1,
-                                                              &descriptor.pointer, nullptr)) {
+// A descriptor built from its SDDL, given to a folder as it is made; none for an empty text.
+void BuildDescriptor(const std::wstring& sddl, LocalMemory& descriptor) {
+    if (!sddl.empty() && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                             sddl.c_str(), SDDL_REVISION_1, &descriptor.pointer, nullptr)) {
         ThrowLastError();
     }
 }
@@ -50,6 +53,122 @@ std::wstring SidText(PSID sid) {
         return L"";
     }
     return static_cast<const wchar_t*>(text.pointer);
+}
+
+constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);
+constexpr NTSTATUS kStatusNotADirectory = static_cast<NTSTATUS>(0xC0000103);
+// Folders are held without delete sharing: renaming or removing one needs that, so nobody can
+// while the run holds it.
+constexpr ULONG kHeldSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
+HResultError NtError(NTSTATUS status) {
+    return HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(RtlNtStatusToDosError(status))));
+}
+
+struct Opened {
+    UniqueHandle handle;
+    NTSTATUS status = 0;
+    ULONG_PTR information = 0; // FILE_CREATED, FILE_OPENED, ...
+};
+
+// `name` inside the folder `root` (or a whole NT path without one), for synchronous use.
+Opened OpenRelative(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                    ULONG options, PSECURITY_DESCRIPTOR descriptor = nullptr) {
+    UNICODE_STRING text{};
+    text.Buffer = const_cast<wchar_t*>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES object{};
+    InitializeObjectAttributes(&object, &text, OBJ_CASE_INSENSITIVE, root, descriptor);
+    IO_STATUS_BLOCK io{};
+    HANDLE file = nullptr;
+    Opened opened;
+    opened.status = NtCreateFile(&file, access | SYNCHRONIZE, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                 share, disposition, options | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (opened.status >= 0) {
+        opened.handle.reset(file);
+        opened.information = io.Information;
+    }
+    return opened;
+}
+
+std::uint32_t AttributesOf(HANDLE handle) {
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof(info))) {
+        ThrowLastError();
+    }
+    return info.FileAttributes;
+}
+
+// What the listing of a held folder says of `name` (0 when it has no such entry). Wine reports a
+// link there and opens its target even when told not to follow it; on Windows the attributes of
+// the handle opened on the name itself are the ones that hold. A folder handle keeps the name of
+// its first listing, so each is asked once.
+std::uint32_t ListedAttributes(HANDLE folder, const std::wstring& name) {
+    UNICODE_STRING mask{};
+    mask.Buffer = const_cast<wchar_t*>(name.c_str());
+    mask.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    mask.MaximumLength = mask.Length;
+    alignas(FILE_DIRECTORY_INFORMATION) unsigned char buffer[sizeof(FILE_DIRECTORY_INFORMATION) + 520] = {};
+    IO_STATUS_BLOCK io{};
+    if (NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer, sizeof(buffer),
+                             FileDirectoryInformation, TRUE, &mask, TRUE) < 0) {
+        return 0;
+    }
+    return reinterpret_cast<FILE_DIRECTORY_INFORMATION*>(buffer)->FileAttributes;
+}
+
+std::wstring OwnerOf(HANDLE handle) {
+    LocalMemory descriptor;
+    PSID owner = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor.pointer) != ERROR_SUCCESS) {
+        return L"";
+    }
+    return SidText(owner);
+}
+
+// One part of a walk, opened inside the held part before it. A link on the way is followed only
+// when SYSTEM, the Administrators or TrustedInstaller made it, and it stays held (so that nobody
+// puts another in its place) until what it leads to is open.
+UniqueHandle OpenPart(HANDLE parent, const std::wstring& name) {
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE | READ_CONTROL;
+    const std::uint32_t listed = ListedAttributes(parent, name);
+    Opened part = OpenRelative(parent, name, access, kHeldSharing, FILE_OPEN,
+                               FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    if (!part.handle) {
+        throw NtError(part.status);
+    }
+    if (((listed | AttributesOf(part.handle.get())) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return std::move(part.handle);
+    }
+    if (!MayFollowLink(OwnerOf(part.handle.get()))) {
+        throw HResultError(kStoppedOnLink);
+    }
+    Opened target = OpenRelative(parent, name, access, kHeldSharing, FILE_OPEN, FILE_DIRECTORY_FILE);
+    if (!target.handle) {
+        throw NtError(target.status);
+    }
+    return std::move(target.handle);
+}
+
+// Deletes a file, or a link to one, through a handle on it: a read-only attribute is cleared on
+// that handle, never by a path, which would follow a link.
+void DeleteFileItself(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FILE_BASIC_INFO basic{};
+    if (!file || !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof(basic))) {
+        return;
+    }
+    if ((basic.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        basic.FileAttributes = basic.FileAttributes == 0 ? FILE_ATTRIBUTE_NORMAL : basic.FileAttributes;
+        SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof(basic));
+    }
+    FILE_DISPOSITION_INFO dispose{TRUE};
+    SetFileInformationByHandle(file.get(), FileDispositionInfo, &dispose, sizeof(dispose));
 }
 
 } // namespace
@@ -82,18 +201,16 @@ std::wstring TempBasePath(TempBase base) {
     return base == TempBase::Windows ? WithBackslash(path) + L"Temp\\" : path;
 }
 
-HeldFolder HoldFolder(const std::wstring& path, bool protect) {
+HeldFolder HoldFolder(const std::wstring& path) {
     // Also asked by path: Wine opens a link's target even when told not to follow it, and
     // reports the link only here. On Windows the check on the handle below is the one that holds.
     DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
         throw HResultError(kStoppedOnLink);
     }
-    // No FILE_SHARE_DELETE: renaming or removing the folder needs that, so nobody can while we hold it.
-    UniqueHandle handle(CreateFileW(
-        path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE | (protect ? READ_CONTROL | WRITE_DAC : 0),
-        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueHandle handle(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kHeldSharing, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
     if (!handle) {
         ThrowLastError();
     }
@@ -107,54 +224,82 @@ HeldFolder HoldFolder(const std::wstring& path, bool protect) {
     return {WithBackslash(path), std::move(handle)};
 }
 
-bool MakeFolder(const std::wstring& path, bool adminOnly) {
-    LocalMemory descriptor;
-    if (adminOnly) {
-        BuildAdminOnlyDescriptor(descriptor);
+HeldFolder WalkToFolder(const std::wstring& path) {
+    const std::optional<FolderWalk> walk = WalkOf(path);
+    if (!walk) {
+        throw HResultError(kBadPath);
     }
-    // The descriptor is the folder's from its first moment: there is no time without it.
-    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.pointer, FALSE};
-    if (CreateDirectoryW(path.c_str(), adminOnly ? &attributes : nullptr)) {
-        return true;
+    Opened root = OpenRelative(nullptr, walk->root, FILE_LIST_DIRECTORY | FILE_TRAVERSE, kHeldSharing,
+                               FILE_OPEN, FILE_DIRECTORY_FILE);
+    if (!root.handle) {
+        throw NtError(root.status);
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) {
-        ThrowLastError();
+    HeldFolder folder{path.substr(0, 3), std::move(root.handle)};
+    for (const std::wstring& part : walk->parts) {
+        folder.handle = OpenPart(folder.handle.get(), part);
+        folder.path += part + L"\\";
     }
-    return false;
+    return folder;
 }
 
-HeldFolder CreateAdminOnlyFolder(const std::wstring& parent) {
+FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, const std::wstring& sddl) {
+    LocalMemory descriptor;
+    BuildDescriptor(sddl, descriptor);
+    const std::uint32_t listed = ListedAttributes(parent.handle.get(), name);
+    // The descriptor is the folder's from its first moment, when it is made here.
+    Opened opened =
+        OpenRelative(parent.handle.get(), name, FILE_LIST_DIRECTORY | READ_CONTROL, kHeldSharing,
+                     FILE_OPEN_IF, FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, descriptor.pointer);
+    if (opened.status == kStatusNotADirectory) {
+        return {{}, FoundAtName::File};
+    }
+    if (!opened.handle) {
+        throw NtError(opened.status);
+    }
+    HeldFolder folder{parent.path + name + L"\\", std::move(opened.handle)};
+    if (((listed | AttributesOf(folder.handle.get())) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return {{}, FoundAtName::Link};
+    }
+    if (opened.information == FILE_CREATED) {
+        return {std::move(folder), FoundAtName::Created};
+    }
+    LocalMemory existing;
+    DWORD status = GetSecurityInfo(folder.handle.get(), SE_FILE_OBJECT,
+                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                   nullptr, nullptr, &existing.pointer);
+    if (status != ERROR_SUCCESS) {
+        throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(status)));
+    }
+    const bool adminOnlyFolder = IsAdminOnlyDescriptor(existing.pointer);
+    return {std::move(folder), adminOnlyFolder ? FoundAtName::AdminOnly : FoundAtName::Folder};
+}
+
+HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix,
+                                   const std::wstring& sddl) {
+    LocalMemory descriptor;
+    BuildDescriptor(sddl, descriptor);
     // A name that exists already may have been made by someone waiting for us: take another.
     for (int attempt = 0; attempt < 8; ++attempt) {
         GUID guid{};
         ThrowIfFailed(CoCreateGuid(&guid));
         unsigned char bytes[16] = {};
         std::memcpy(bytes, &guid, sizeof(bytes));
-        const std::wstring path = parent + UnguessableName(bytes);
-        if (!MakeFolder(path, true)) {
+        const std::wstring name = prefix + UnguessableName(bytes);
+        // Made inside the held parent with its descriptor: nothing is left to raise once it exists.
+        Opened made = OpenRelative(parent.handle.get(), name, FILE_LIST_DIRECTORY, kHeldSharing, FILE_CREATE,
+                                   FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT, descriptor.pointer);
+        if (made.status == kStatusNameCollision) {
             continue;
         }
-        HeldFolder folder = HoldFolder(path, false);
-        // Every later path is the one Windows resolved for the held folder, not one looked up again.
-        std::wstring final(MAX_PATH + 8, L'\0');
-        DWORD length =
-            GetFinalPathNameByHandleW(folder.handle.get(), final.data(), static_cast<DWORD>(final.size()),
-                                      FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0 || length >= final.size()) {
-            ThrowLastError();
+        if (!made.handle) {
+            throw NtError(made.status);
         }
-        final.resize(length);
-        std::optional<std::wstring> drivePath = DrivePathOf(final);
-        if (!drivePath) {
-            throw HResultError(kBadPath);
-        }
-        folder.path = WithBackslash(*drivePath);
-        return folder;
+        return {parent.path + name + L"\\", std::move(made.handle)};
     }
     throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS)));
 }
 
-FolderTrust JudgeDescriptor(PSECURITY_DESCRIPTOR descriptor) {
+bool IsAdminOnlyDescriptor(PSECURITY_DESCRIPTOR descriptor) {
     PSID owner = nullptr;
     PACL acl = nullptr;
     BOOL defaulted = FALSE, present = FALSE;
@@ -180,60 +325,18 @@ FolderTrust JudgeDescriptor(PSECURITY_DESCRIPTOR descriptor) {
         entries.push_back({allow, (header->AceFlags & INHERIT_ONLY_ACE) != 0, entry->Mask,
                            SidText(reinterpret_cast<PSID>(&entry->SidStart))});
     }
-    return JudgeFolder(SidText(owner), present && acl != nullptr, entries);
-}
-
-void SecureHeldFolder(const HeldFolder& folder) {
-    LocalMemory descriptor;
-    DWORD status = GetSecurityInfo(folder.handle.get(), SE_FILE_OBJECT,
-                                   OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                   nullptr, nullptr, &descriptor.pointer);
-    if (status != ERROR_SUCCESS) {
-        throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(status)));
-    }
-    switch (JudgeDescriptor(descriptor.pointer)) {
-    case FolderTrust::Trusted:
-        return;
-    case FolderTrust::Untrusted:
-        throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(ERROR_INVALID_OWNER)));
-    case FolderTrust::Protect:
-        break;
-    }
-    LocalMemory wanted;
-    PACL wantedAcl = nullptr;
-    BOOL present = FALSE, defaulted = FALSE;
-    BuildAdminOnlyDescriptor(wanted);
-    if (!GetSecurityDescriptorDacl(wanted.pointer, &present, &wantedAcl, &defaulted)) {
-        ThrowLastError();
-    }
-    status = SetSecurityInfo(folder.handle.get(), SE_FILE_OBJECT,
-                             DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                             nullptr, wantedAcl, nullptr);
-    if (status != ERROR_SUCCESS) {
-        throw HResultError(static_cast<std::int32_t>(HRESULT_FROM_WIN32(status)));
-    }
+    return IsAdminOnly(SidText(owner), present && acl != nullptr, entries);
 }
 
 UniqueHandle OpenInFolder(const HeldFolder& folder, const std::wstring& name, ACCESS_MASK access,
                           ULONG disposition, ULONG options) {
-    UNICODE_STRING text{};
-    text.Buffer = const_cast<wchar_t*>(name.c_str());
-    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-    text.MaximumLength = text.Length;
-    OBJECT_ATTRIBUTES object{};
-    InitializeObjectAttributes(&object, &text, OBJ_CASE_INSENSITIVE, folder.handle.get(), nullptr);
-    IO_STATUS_BLOCK io{};
-    HANDLE file = nullptr;
-    NTSTATUS status = NtCreateFile(&file, access | SYNCHRONIZE, &object, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition,
-                                   options | FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT |
-                                       FILE_OPEN_REPARSE_POINT,
-                                   nullptr, 0);
-    if (status < 0) {
-        SetLastError(RtlNtStatusToDosError(status));
-        return {};
+    Opened opened = OpenRelative(folder.handle.get(), name, access,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, disposition,
+                                 options | FILE_NON_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT);
+    if (!opened.handle) {
+        SetLastError(RtlNtStatusToDosError(opened.status));
     }
-    return UniqueHandle(file);
+    return std::move(opened.handle);
 }
 
 void RemoveFolderTree(const std::wstring& path) {
@@ -253,8 +356,7 @@ void RemoveFolderTree(const std::wstring& path) {
             } else if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 RemoveFolderTree(child);
             } else {
-                SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(child.c_str());
+                DeleteFileItself(child);
             }
         } while (FindNextFileW(find, &entry));
         FindClose(find);

@@ -22,24 +22,32 @@ bool HasSystemOnlyTemp();
 // as Windows gives it, unchecked; raises when there is none.
 std::wstring TempBasePath(TempBase base);
 
-// Creates a folder, admin-only or with the default security of its place; false when it exists
-// already. Raises on any other failure.
-bool MakeFolder(const std::wstring& path, bool adminOnly);
+// Holds an existing folder by its path, without following a link in its last part. Raises when it
+// cannot be opened or is no plain folder.
+HeldFolder HoldFolder(const std::wstring& path);
 
-// Holds an existing folder, without following a link in its last part; `protect` also asks for
-// the right to rewrite its access list. Raises when it cannot be opened or is no plain folder.
-HeldFolder HoldFolder(const std::wstring& path, bool protect);
+// Reaches a folder from its volume's root, each part opened inside the one held before it and
+// never through a link a user made (one that SYSTEM, the Administrators or TrustedInstaller made is
+// followed). Raises ERROR_STOPPED_ON_SYMLINK at a user's link, ERROR_BAD_PATHNAME for a path that
+// is not a whole drive path. Held only as long as the caller keeps it: others may still rename it.
+HeldFolder WalkToFolder(const std::wstring& path);
 
-// Creates a new folder with an unguessable name in `parent` with the admin-only descriptor, never
-// taking one that exists already, and holds it. Its path is the one Windows resolved for the handle.
-HeldFolder CreateAdminOnlyFolder(const std::wstring& parent);
+// Opens `name` inside the held parent as a folder, or makes it with the descriptor `sddl` (empty:
+// the one its parent hands on), and holds it; a link of that name is never followed. `found` says
+// what was there.
+struct FoundFolder {
+    HeldFolder folder; // empty for a link or a file
+    FoundAtName found;
+};
+FoundFolder OpenOrMakeFolderIn(const HeldFolder& parent, const std::wstring& name, const std::wstring& sddl);
 
-// The judgement of a folder's owner and access list, read from its security descriptor.
-FolderTrust JudgeDescriptor(PSECURITY_DESCRIPTOR descriptor);
+// Makes a new folder with the descriptor `sddl`, `prefix` followed by an unguessable name, inside
+// the held parent, never taking a name that exists already, and holds it.
+HeldFolder MakeUnguessableFolderIn(const HeldFolder& parent, const std::wstring& prefix,
+                                   const std::wstring& sddl);
 
-// For a folder whose owner and access list the run cannot choose (it may exist already): a folder
-// created by another account raises; one that others may change is made admin-only.
-void SecureHeldFolder(const HeldFolder& folder);
+// Whether SYSTEM and the Administrators alone can change what the descriptor guards.
+bool IsAdminOnlyDescriptor(PSECURITY_DESCRIPTOR descriptor);
 
 // Opens `name` inside the held folder: NtCreateFile's disposition and options; a link is opened
 // itself, never followed. Empty on failure.

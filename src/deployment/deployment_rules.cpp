@@ -120,8 +120,15 @@ bool ApplyDeploymentVerdict(DeploymentKind kind, DeploymentVerdict verdict,
     return false;
 }
 
-bool IsSameFamily(const std::wstring& packageFamily, const std::wstring& wantedFamily) {
-    return packageFamily == wantedFamily;
+InstalledPackageVerdict JudgeInstalledPackage(const std::function<std::int32_t()>& architecture,
+                                              const std::function<std::wstring()>& familyName,
+                                              const std::function<PackageVersion()>& version,
+                                              const std::wstring& wantedFamily, PackageVersion minimum) {
+    constexpr std::int32_t kX64 = 9; // ProcessorArchitecture.X64
+    if (architecture() != kX64 || familyName() != wantedFamily) {
+        return InstalledPackageVerdict::Skipped;
+    }
+    return version() < minimum ? InstalledPackageVerdict::TooOld : InstalledPackageVerdict::Found;
 }
 
 std::wstring CheckingInstalledLine(const std::wstring& familyName, PackageVersion minimum) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "deployment/package_version.h"
@@ -52,9 +53,15 @@ bool ApplyDeploymentVerdict(DeploymentKind kind, DeploymentVerdict verdict,
 
 inline constexpr wchar_t kAlreadyProvisionedLine[] = L"[Package Provisioner] Package is already provisioned!";
 
-// Installed-package query: only X64 packages of exactly this family (ordinal, case-sensitive).
-inline constexpr std::int32_t kArchitectureX64 = 9;
-bool IsSameFamily(const std::wstring& packageFamily, const std::wstring& wantedFamily);
+// What the installed-package query makes of one package. It reads the package's identity in this
+// order and no further than it needs: its architecture (only X64, 9, is looked at, whatever the
+// machine's), its family name (exactly the one asked for: ordinal, case-sensitive), then its
+// version against the minimum.
+enum class InstalledPackageVerdict { Skipped, TooOld, Found };
+InstalledPackageVerdict JudgeInstalledPackage(const std::function<std::int32_t()>& architecture,
+                                              const std::function<std::wstring()>& familyName,
+                                              const std::function<PackageVersion()>& version,
+                                              const std::wstring& wantedFamily, PackageVersion minimum);
 std::wstring CheckingInstalledLine(const std::wstring& familyName, PackageVersion minimum);
 std::wstring FoundTooOldLine(const std::wstring& familyName, PackageVersion version, PackageVersion minimum);
 std::wstring FoundLine(const std::wstring& familyName, PackageVersion version);

@@ -1,7 +1,7 @@
+#include "core/account.h"
 #include "core/win.h"
 #include "deployment/deployment.h"
 #include "deployment/deployment_rules.h"
-#include "driver/elevation.h"
 #include "reporting/reporting.h"
 #include "winrt/abi_win.h"
 #include "winrt/activation_win.h"
@@ -68,22 +68,33 @@ bool IsPackageInstalled(std::wstring familyName, PackageVersion minimumVersion) 
     bool found = ForEachPackage(packages.get(), [&](const ComPtr<abi::IPackage>& package) {
         ComPtr<abi::IPackageId> id;
         ThrowIfFailed(package->get_Id(id.put()));
-        INT32 architecture = 0;
-        ThrowIfFailed(id->get_Architecture(&architecture));
-        if (architecture != kArchitectureX64) {
-            return false;
-        }
         HString family;
-        ThrowIfFailed(id->get_FamilyName(family.put()));
-        if (!IsSameFamily(family.str(), familyName)) {
+        PackageVersion version;
+        const InstalledPackageVerdict verdict = JudgeInstalledPackage(
+            [&] {
+                INT32 architecture = 0;
+                ThrowIfFailed(id->get_Architecture(&architecture));
+                return architecture;
+            },
+            [&] {
+                ThrowIfFailed(id->get_FamilyName(family.put()));
+                return family.str();
+            },
+            [&] {
+                abi::PackageVersionValue value{};
+                ThrowIfFailed(id->get_Version(&value));
+                version = ToPackageVersion(value);
+                return version;
+            },
+            familyName, minimumVersion);
+        switch (verdict) {
+        case InstalledPackageVerdict::Skipped:
             return false;
-        }
-        abi::PackageVersionValue value{};
-        ThrowIfFailed(id->get_Version(&value));
-        const PackageVersion version = ToPackageVersion(value);
-        if (version < minimumVersion) {
+        case InstalledPackageVerdict::TooOld:
             LogLine(FoundTooOldLine(family.str(), version, minimumVersion));
             return false;
+        case InstalledPackageVerdict::Found:
+            break;
         }
         LogLine(FoundLine(family.str(), version));
         return true;

@@ -1,4 +1,4 @@
-// The Windows version gate, the account and elevation checks, and the elevated copy.
+// The Windows version gate and the elevated copy (the account facts are core/account.h).
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,6 @@
 namespace orbalt {
 
 bool IsWindowsVersionSupported();
-bool IsRunningAsSystem();
-bool IsTokenElevated();
 ElevationOutcome RunElevatedCopy();
 
 // What the guard of the elevated copy needs to know about the processes involved.

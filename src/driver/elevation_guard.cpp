@@ -32,10 +32,6 @@ wchar_t Fold(wchar_t c) {
 
 } // namespace
 
-bool IsLocalSystemSid(const std::wstring& sid) {
-    return sid == L"S-1-5-18";
-}
-
 ElevatedCopyRequest ElevatedCopyShellRequest(Mode outputMode) {
     return {L"runas", outputMode == Mode::Gui ? L"-p" : L"-pv", 0x40, 1};
 }

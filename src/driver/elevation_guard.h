@@ -29,10 +29,6 @@ struct ParentProcess {
     std::uint64_t creationTime = 0; // FILETIME ticks
 };
 
-// Whether a user's security identifier, in its text form, is LocalSystem's. Wine runs nothing as
-// LocalSystem.
-bool IsLocalSystemSid(const std::wstring& sid);
-
 // The shell execute record of the elevated copy, as far as this installer fills it in.
 struct ElevatedCopyRequest {
     std::wstring verb;       // "runas": the elevation prompt; any other verb starts it unelevated

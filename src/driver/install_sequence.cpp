@@ -1,5 +1,6 @@
 #include "driver/install_sequence.h"
 
+#include "core/account.h"
 #include "core/state.h"
 #include "core/text.h"
 #include "driver/command_line.h"
@@ -35,7 +36,7 @@ public:
         ops_.InitializeCom();
         bool system = ops_.IsRunningAsSystem();
         bool elevated = ops_.IsTokenElevated();
-        RunAccount = system ? Account::LocalSystem : elevated ? Account::Elevated : Account::Standard;
+        RunAccount = AccountOf(system, elevated);
         return elevated || system ? ElevatedBranch() : NonElevatedBranch();
     }
 

@@ -7,10 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/account.h"
 #include "core/build_constants.h"
 #include "core/state.h"
 #include "core/win.h"
 #include "driver/install_sequence.h"
+#include "driver/mitigations.h"
 #include "driver/operations_win.h"
 #include "prerequisites/prerequisites.h"
 
@@ -43,11 +45,28 @@ std::vector<std::wstring> WideArguments() {
     return args;
 }
 
+// MinGW's headers lack ProcessActivationContextTrustPolicy and its structure: the policies are
+// passed by number, and each structure is one DWORD of flags.
+void TurnOnMitigations() {
+    orbalt::Account account = orbalt::Account::Unknown; // a token that cannot be read counts as privileged
+    try {
+        account = orbalt::ProcessAccount();
+    } catch (const orbalt::HResultError&) {
+    }
+    for (const orbalt::MitigationPolicy& policy : orbalt::MitigationsFor(account)) {
+        DWORD flags = policy.flags;
+        // A Windows that lacks the policy refuses it: the run goes on.
+        SetProcessMitigationPolicy(static_cast<PROCESS_MITIGATION_POLICY>(policy.policy), &flags,
+                                   sizeof(flags));
+    }
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // Before anything can load a DLL: never from the installer's own (Downloads) folder.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    TurnOnMitigations();
 
     using namespace orbalt;
     // The working folder goes with the process, whatever the outcome.

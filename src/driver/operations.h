@@ -19,7 +19,6 @@ struct ElevationOutcome {
 
 // DeploymentOptions values the driver passes.
 inline constexpr std::uint32_t kDeploymentOptionsNone = 0;
-inline constexpr std::uint32_t kForceApplicationShutdown = 1;
 inline constexpr std::uint32_t kForceTargetApplicationShutdown = 64;
 
 struct Operations {

@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include "core/account.h"
 #include "core/win.h"
 #include "deployment/deployment.h"
 #include "driver/elevation.h"

@@ -2,8 +2,18 @@
 
 namespace orbalt {
 
-bool LaunchesApp(bool localSystem) {
-    return !localSystem;
+std::optional<std::wstring> LaunchRefusal(Account account, bool ownsDesktop) {
+    switch (account) {
+    case Account::Standard:
+        return std::nullopt;
+    case Account::Elevated:
+        return ownsDesktop ? std::nullopt : std::optional<std::wstring>(kLaunchLeftToUserLine);
+    case Account::LocalSystem:
+        return kLaunchAsSystemLine;
+    case Account::Unknown:
+        break;
+    }
+    return kLaunchLeftToUserLine;
 }
 
 LaunchVerdict JudgeLaunch(std::int32_t finalStatus) {

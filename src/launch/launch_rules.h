@@ -2,6 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/state.h"
 
 namespace orbalt {
 
@@ -14,8 +18,15 @@ inline constexpr wchar_t kLaunchNoticeText[] =
     L"Orbalt was successfully installed, but failed to automatically "
     L"launch. Please try launching it from your Start Menu.";
 
-// LocalSystem has no desktop of a user to start the app on: it only says so in the log.
-bool LaunchesApp(bool localSystem);
+inline constexpr wchar_t kLaunchLeftToUserLine[] =
+    L"Not launching Orbalt: this elevated run's account is not the one signed in to this desktop. Launching "
+    L"Orbalt is left to the user.";
+
+// Nothing when the run starts the app; else the line it logs instead. LocalSystem has no user's
+// desktop to start it on. An elevated run whose account is not the one signed in (a standard user
+// got an administrator to approve it) would put an administrator's program in that user's hands,
+// where a file dialog opens anything; a run that does not know its account assumes as much.
+std::optional<std::wstring> LaunchRefusal(Account account, bool ownsDesktop);
 
 enum class LaunchVerdict { Launched, Notice, Canceled };
 

@@ -1,6 +1,6 @@
+#include "core/account.h"
 #include "core/build_constants.h"
 #include "core/win.h"
-#include "driver/elevation.h"
 #include "launch/launch.h"
 #include "launch/launch_rules.h"
 #include "reporting/reporting.h"
@@ -13,8 +13,9 @@
 namespace orbalt {
 
 void LaunchApp() {
-    if (!LaunchesApp(IsRunningAsSystem())) {
-        LogLine(kLaunchAsSystemLine);
+    const Account account = ProcessAccount();
+    if (auto refusal = LaunchRefusal(account, account == Account::Elevated && OwnsDesktop())) {
+        LogLine(*refusal);
         return;
     }
     SetStatusText(kLaunchingText);

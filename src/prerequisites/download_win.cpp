@@ -209,7 +209,7 @@ std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
     clear();
     DownloadStatusCallback callback;
     HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback);
-    if (result != S_OK) {
+    if (IsDownloadFailure(result)) {
         LogLine(L"[Dependency Downloader] Unable to download dependency. Download failed!");
     }
     std::wstring found;

@@ -15,6 +15,10 @@ double DownloadPercent(std::uint32_t progress, std::uint32_t progressMax) {
     return static_cast<double>(progress) / static_cast<double>(progressMax) * 100.0;
 }
 
+bool IsDownloadFailure(std::int32_t result) {
+    return result != 0;
+}
+
 std::wstring ProcessStartFailedLine(const std::wstring& path, const std::wstring& arguments) {
     return L"[Process Runner] Unable to start \"" + path + L"\" process (with args of \"" + arguments +
            L"\")!";

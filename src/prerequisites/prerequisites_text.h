@@ -20,6 +20,10 @@ std::wstring DotNetCheckArguments();
 // Share of the current file in percent: received / expected * 100, or 0 when nothing is expected.
 double DownloadPercent(std::uint32_t progress, std::uint32_t progressMax);
 
+// Whether URLDownloadToFileW's result counts as a failed transfer: anything but S_OK, positive
+// success codes included.
+bool IsDownloadFailure(std::int32_t result);
+
 std::wstring ProcessStartFailedLine(const std::wstring& path, const std::wstring& arguments);
 // The outcome line of a finished child; no exit code means it could not be read.
 std::wstring ProcessOutcomeLine(const std::wstring& path, const std::wstring& arguments,

@@ -27,6 +27,13 @@ std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text
     return bytes;
 }
 
+std::wstring LogFolderSetAsideLine(const std::wstring& usual, const std::wstring& fresh) {
+    return L"The log folder " + usual +
+           L" was made, or may be changed, by someone other than SYSTEM and the "
+           L"Administrators: it is left as it is, and this run logs in " +
+           fresh + L" instead.";
+}
+
 std::wstring NoticeBody(const std::wstring& title, const std::wstring& text) {
     return title + L" - Reason: " + text;
 }
@@ -47,6 +54,26 @@ std::wstring ProgressText(std::int32_t count, std::int32_t number, double percen
     std::wstring digits = FormatUnsigned(
         static_cast<std::uint32_t>(rounded < 0 ? -static_cast<std::int64_t>(rounded) : rounded));
     return (rounded < 0 ? L"-" : L"") + digits + L"%";
+}
+
+ReportingChannels ReportingChannelsOf(Mode mode) {
+    return {mode == Mode::Gui, mode == Mode::Verbose};
+}
+
+bool EndsKeyWait(bool keyDown, std::uint16_t virtualKey) {
+    switch (virtualKey) {
+    case 0x10: // VK_SHIFT
+    case 0x11: // VK_CONTROL
+    case 0x12: // VK_MENU
+    case 0x14: // VK_CAPITAL
+    case 0x5B: // VK_LWIN
+    case 0x5C: // VK_RWIN
+    case 0x90: // VK_NUMLOCK
+    case 0x91: // VK_SCROLL
+        return false;
+    default:
+        return keyDown;
+    }
 }
 
 std::uint32_t NoticeBoxStyle(NoticeKind kind) {

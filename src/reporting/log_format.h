@@ -1,4 +1,4 @@
-// The bytes of Installer.log and the texts reporting shows (portable).
+// The bytes of Installer.log, the texts reporting shows and where it shows them (portable).
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,26 @@ inline constexpr wchar_t kInfoPrefix[] = L"|INFO|: ";
 // CR LF, closed by CR LF. A UTF-16 unit above U+00FF becomes the six characters \uXXXX, so a
 // record is never cut short and never holds a byte that means something else.
 std::string FormatLogRecord(const std::wstring& prefix, const std::wstring& text);
+
+// Where reporting goes in an output mode. Gui has the status window: status texts are sent to it,
+// notices come as message boxes with the window hidden, and the end closes it. Verbose has a
+// console of its own, opened at the start, where status texts and notices are written and a key is
+// waited for at the end. Silent has neither: status texts and notices go to a console that is not
+// there.
+struct ReportingChannels {
+    bool statusWindow;
+    bool ownConsole;
+};
+ReportingChannels ReportingChannelsOf(Mode mode);
+
+// Whether a key event ends the wait at the end of a Verbose run, as the command processor's PAUSE
+// does: a key pressed down that is not a modifier alone (Shift, Ctrl, Alt, Caps Lock, Num Lock,
+// Scroll Lock, the Windows keys).
+bool EndsKeyWait(bool keyDown, std::uint16_t virtualKey);
+
+// The first record of a LocalSystem run that left the usual log folder as it found it (someone
+// other than SYSTEM and the Administrators made it or may change it) and logs in a new one beside it.
+std::wstring LogFolderSetAsideLine(const std::wstring& usual, const std::wstring& fresh);
 
 // A notice: a failure (ReportError) or a result (ReportInfo).
 enum class NoticeKind { Error, Info };

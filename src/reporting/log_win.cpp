@@ -1,6 +1,6 @@
+#include "core/account.h"
 #include "core/held_folder_win.h"
 #include "core/state.h"
-#include "driver/elevation.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
 #include "reporting/window_wait.h"
@@ -15,20 +15,10 @@ HeldFolder& LogFolder() {
     return folder;
 }
 
-bool IsModifierKey(WORD key) {
-    switch (key) {
-    case VK_SHIFT:
-    case VK_CONTROL:
-    case VK_MENU:
-    case VK_CAPITAL:
-    case VK_NUMLOCK:
-    case VK_SCROLL:
-    case VK_LWIN:
-    case VK_RWIN:
-        return true;
-    default:
-        return false;
-    }
+// The usual log folder, when a LocalSystem run left it as it was and logs beside it; else empty.
+std::wstring& SetAsideLogFolder() {
+    static std::wstring path;
+    return path;
 }
 
 // What the command processor's PAUSE did, without starting one: the command processor is the
@@ -45,8 +35,8 @@ void WaitForKey() {
     INPUT_RECORD record{};
     DWORD read = 0;
     while (console && ReadConsoleInputW(input, &record, 1, &read) && read == 1) {
-        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown &&
-            !IsModifierKey(record.Event.KeyEvent.wVirtualKeyCode)) {
+        if (record.EventType == KEY_EVENT &&
+            EndsKeyWait(record.Event.KeyEvent.bKeyDown != FALSE, record.Event.KeyEvent.wVirtualKeyCode)) {
             break;
         }
     }
@@ -56,21 +46,37 @@ void WaitForKey() {
 } // namespace
 
 std::wstring GetTempFolder() {
-    const bool system = IsRunningAsSystem();
-    const std::wstring root = TempBasePath(LogFolderBase(system, HasSystemOnlyTemp()));
+    const Account account = ProcessAccount();
+    const FolderPlan plan = PlanFolder(RunFolder::Log, account, HasSystemOnlyTemp());
+    const std::wstring root = TempBasePath(plan.base);
     const bool remote = IsDrivePath(root) && GetDriveTypeW(root.substr(0, 3).c_str()) == DRIVE_REMOTE;
-    if (std::int32_t refusal = TempPathRefusal(root, remote); refusal != 0) {
+    if (std::int32_t refusal = TempPathRefusal(root, remote, account); refusal != 0) {
         throw HResultError(refusal);
     }
-    const std::wstring folder = root + L"Tessaly Installer Temp";
-    // Under LocalSystem the folder may lie where every user can create folders: made admin-only,
-    // and one that exists already is judged before the run writes there.
-    MakeFolder(folder, system);
-    HeldFolder held = HoldFolder(folder, system);
-    if (system) {
-        SecureHeldFolder(held);
+    const std::wstring name = L"Tessaly Installer Temp";
+    if (!plan.walk) {
+        CreateDirectoryW((root + name).c_str(), nullptr); // a folder that exists already is the usual case
+        LogFolder() = HoldFolder(root + name);
+        return LogFolder().path;
     }
-    LogFolder() = std::move(held);
+    // TEMP of an elevated run is the account's to set unelevated: every part of the way is opened
+    // inside the one before it, and a link a user made on it stops the run before anything is
+    // deleted or written.
+    const HeldFolder parent = WalkToFolder(root);
+    FoundFolder found = OpenOrMakeFolderIn(parent, name, plan.made);
+    switch (ChooseLogFolder(account == Account::LocalSystem, found.found)) {
+    case LogFolderChoice::Use:
+        LogFolder() = std::move(found.folder);
+        break;
+    case LogFolderChoice::FreshBeside:
+        LogFolder() = MakeUnguessableFolderIn(parent, name + L"-", kAdminOnlyFolderSddl);
+        SetAsideLogFolder() = parent.path + name + L"\\";
+        break;
+    case LogFolderChoice::StopOnLink:
+        throw HResultError(kStoppedOnLink);
+    case LogFolderChoice::NotAFolder:
+        throw HResultError(kNotAFolder);
+    }
     return LogFolder().path;
 }
 
@@ -105,7 +111,7 @@ void LogLine(std::wstring text) {
 }
 
 void StartReporting(HINSTANCE instance, bool logRequired) {
-    if (OutputMode == Mode::Gui) {
+    if (ReportingChannelsOf(OutputMode).statusWindow) {
         LogLine(L"Preparing to create window...");
         auto* record = new StatusWindowRecord;
         record->instance = instance;
@@ -130,7 +136,7 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
         }
         LogLine(L"Created window!");
     }
-    if (OutputMode == Mode::Verbose) {
+    if (ReportingChannelsOf(OutputMode).ownConsole) {
         AllocConsole(); // fails when a console is already attached, which is as good
     }
     // Raises before anything is deleted or written when there is no sound temp folder; no log
@@ -145,23 +151,21 @@ void StartReporting(HINSTANCE instance, bool logRequired) {
     }
     // A link of that name is deleted itself, never what it points to.
     OpenInFolder(LogFolder(), L"Installer.log", DELETE, FILE_OPEN, FILE_DELETE_ON_CLOSE);
+    if (!SetAsideLogFolder().empty()) {
+        LogLine(LogFolderSetAsideLine(SetAsideLogFolder(), LogFolder().path));
+    }
 }
 
 void EndReporting() {
-    switch (OutputMode) {
-    case Mode::Gui:
-        if (IsStatusWindowCreated()) {
-            SendMessageW(StatusWindow->window, WM_CLOSE, 0, 0);
-            delete StatusWindow;
-            StatusWindow = nullptr;
-        }
-        break;
-    case Mode::Verbose:
+    const ReportingChannels channels = ReportingChannelsOf(OutputMode);
+    if (channels.statusWindow && IsStatusWindowCreated()) {
+        SendMessageW(StatusWindow->window, WM_CLOSE, 0, 0);
+        delete StatusWindow;
+        StatusWindow = nullptr;
+    }
+    if (channels.ownConsole) {
         WaitForKey();
         FreeConsole();
-        break;
-    case Mode::Silent:
-        break;
     }
 }
 

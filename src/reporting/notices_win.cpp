@@ -1,9 +1,8 @@
 #include <windows.h>
 
 #include <shellapi.h>
-#include <wtsapi32.h>
 
-#include "core/state.h"
+#include "core/account.h"
 #include "core/win.h"
 #include "reporting/log_format.h"
 #include "reporting/reporting.h"
@@ -11,35 +10,6 @@
 
 namespace orbalt {
 namespace {
-
-// Whether the account of this process is the one signed in to its session, whose desktop it
-// shows windows on. Anything unknown counts as no.
-bool OwnsDesktop() {
-    alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
-    DWORD size = 0;
-    wchar_t name[256] = {}, domain[256] = {};
-    DWORD nameLength = 256, domainLength = 256;
-    SID_NAME_USE use{};
-    if (!GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenUser, buffer, sizeof(buffer), &size) ||
-        !LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, name, &nameLength,
-                           domain, &domainLength, &use)) {
-        return false;
-    }
-    auto sessionText = [](WTS_INFO_CLASS what) {
-        wchar_t* text = nullptr;
-        DWORD bytes = 0;
-        std::wstring result;
-        if (WTSQuerySessionInformationW(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, what, &text,
-                                        &bytes)) {
-            result = text;
-            WTSFreeMemory(text);
-        }
-        return result;
-    };
-    const std::wstring signedIn = sessionText(WTSDomainName) + L"\\" + sessionText(WTSUserName);
-    const std::wstring self = std::wstring(domain) + L"\\" + name;
-    return CompareStringOrdinal(signedIn.c_str(), -1, self.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
 
 // Notepad of the system folder, on the log; not the program the user's settings choose.
 void OpenWithSystemNotepad(const std::wstring& log) {
@@ -61,11 +31,8 @@ void OpenWithSystemNotepad(const std::wstring& log) {
 }
 
 void ReportNotice(const std::wstring& title, const std::wstring& text, NoticeKind kind) {
-    if (OutputMode == Mode::Gui) {
-        if (IsStatusWindowCreated()) {
-            SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0,
-                         SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_HIDEWINDOW);
-        }
+    if (ReportingChannelsOf(OutputMode).statusWindow) {
+        HideStatusWindow();
         MessageBoxW(nullptr, text.c_str(), title.c_str(), NoticeBoxStyle(kind));
     } else {
         WriteConsoleText(NoticeBody(title, text));
@@ -75,12 +42,16 @@ void ReportNotice(const std::wstring& title, const std::wstring& text, NoticeKin
 
 } // namespace
 
-void ReportError(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Error); }
+void ReportError(std::wstring title, std::wstring text) {
+    ReportNotice(title, text, NoticeKind::Error);
+}
 
-void ReportInfo(std::wstring title, std::wstring text) { ReportNotice(title, text, NoticeKind::Info); }
+void ReportInfo(std::wstring title, std::wstring text) {
+    ReportNotice(title, text, NoticeKind::Info);
+}
 
 void SetStatusText(std::wstring text) {
-    if (OutputMode != Mode::Gui) {
+    if (!ReportingChannelsOf(OutputMode).statusWindow) {
         WriteConsoleText(text);
     } else if (IsStatusWindowCreated()) {
         // The window procedure copies the text before SendMessageW returns.

@@ -10,9 +10,11 @@ namespace orbalt {
 
 // The account's temporary path followed by "Tessaly Installer Temp\" (under LocalSystem in the
 // system-only temp folder where Windows has one); creates the folder and holds it for the rest of
-// the process, so that it cannot be renamed or replaced and the log is always the file in it.
-// Raises when there is no whole temporary path on a local drive, or the folder cannot be made, is
-// a link, or (under LocalSystem) was made by another account.
+// the process, so that it cannot be renamed or replaced and the log is always the file in it. A
+// privileged run reaches it from the volume's root without following a link a user made, and
+// under LocalSystem logs in a new admin-only folder beside one that a user made or may change.
+// Raises when there is no fit temporary path (core/folder_security.h), a link a user made lies on
+// the way, or the name is a link or a file (but under LocalSystem).
 std::wstring GetTempFolder();
 
 // Appends one "|LOG|: " record to Installer.log and echoes the text to the console.

@@ -26,6 +26,24 @@ ServiceStartAction DeploymentServiceAction(std::optional<std::uint32_t> start) {
     return *start == kServiceDisabled ? ServiceStartAction::ReEnable : ServiceStartAction::Enabled;
 }
 
+ServiceCheckOutcome ServiceCheckResult(ServiceStartAction action, std::int32_t writeStatus) {
+    switch (action) {
+    case ServiceStartAction::NotRead:
+        return {L"", false};
+    case ServiceStartAction::Enabled:
+        return {L"The APPX Deployment Service is enabled as expected. Continuing...", false};
+    case ServiceStartAction::ReEnable:
+        break;
+    }
+    if (writeStatus != 0) {
+        return {SetValueFailedLine(writeStatus), false};
+    }
+    return {
+        L"The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); the "
+        L"computer must be restarted before packages can be installed.",
+        true};
+}
+
 std::wstring OpenForWriteFailedLine(std::int32_t status) {
     return L"Unable to open registry key for write: " + std::to_wstring(status);
 }

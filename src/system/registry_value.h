@@ -16,6 +16,10 @@ inline constexpr wchar_t kAllowAllTrustedApps[] = L"AllowAllTrustedApps";
 inline constexpr wchar_t kAppxServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\AppXSvc";
 inline constexpr wchar_t kServiceStart[] = L"Start";
 
+// How the keys are opened: KEY_READ (0x20019) to look, KEY_READ | KEY_WRITE (0x2001F) to change.
+inline constexpr std::uint32_t kRegistryRead = 0x20019;
+inline constexpr std::uint32_t kRegistryReadWrite = 0x2001F;
+
 // Service start types: 3 starts on demand (the AppX service's default), 4 is disabled.
 inline constexpr std::uint32_t kServiceDemandStart = 3;
 inline constexpr std::uint32_t kServiceDisabled = 4;
@@ -39,13 +43,17 @@ enum class ServiceStartAction { NotRead, Enabled, ReEnable };
 // Only a disabled service (4) is changed; any other value it may keep.
 ServiceStartAction DeploymentServiceAction(std::optional<std::uint32_t> start);
 
-// Log lines of the registry steps.
+// What the check logs (nothing when empty) and whether it asks for a restart, once a disabled
+// service's value was written back with `writeStatus` (0 for success): only a service that is
+// enabled again needs one; one still disabled is left to the package steps, which fail and say so.
+struct ServiceCheckOutcome {
+    std::wstring line;
+    bool restartRequired;
+};
+ServiceCheckOutcome ServiceCheckResult(ServiceStartAction action, std::int32_t writeStatus);
+
+// Log lines of a side-loading value that had to be set to 1 and could not be.
 std::wstring OpenForWriteFailedLine(std::int32_t status);
 std::wstring SetValueFailedLine(std::int32_t status);
-inline constexpr wchar_t kServiceEnabledLine[] =
-    L"The APPX Deployment Service is enabled as expected. Continuing...";
-inline constexpr wchar_t kServiceReEnabledLine[] =
-    L"The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); the "
-    L"computer must be restarted before packages can be installed.";
 
 } // namespace orbalt

@@ -6,9 +6,6 @@
 namespace orbalt {
 namespace {
 
-constexpr REGSAM kReadAccess = KEY_READ;                  // 0x20019
-constexpr REGSAM kReadWriteAccess = KEY_READ | KEY_WRITE; // 0x2001F
-
 // Reads a value into a zeroed 4-byte buffer without asking for its type.
 RegistryRead ReadValue(HKEY key, const std::wstring& valueName) {
     RegistryRead read;
@@ -22,7 +19,7 @@ RegistryRead ReadValue(HKEY key, const std::wstring& valueName) {
 
 bool IsRegistryValueZero(std::wstring subKey, std::wstring valueName) {
     UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, kReadAccess, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, kRegistryRead, key.put()) != ERROR_SUCCESS) {
         return false;
     }
     return IsZeroValue(ReadValue(key.get(), valueName));
@@ -33,7 +30,7 @@ bool SetRegistryValueToOne(std::wstring subKey, std::wstring valueName) {
         return true;
     }
     UniqueHKey key;
-    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, kReadWriteAccess, key.put());
+    LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey.c_str(), 0, kRegistryReadWrite, key.put());
     if (status != ERROR_SUCCESS) {
         LogLine(OpenForWriteFailedLine(status));
         return false;
@@ -62,29 +59,23 @@ void EnableSideloading() {
 
 bool CheckDeploymentService() {
     UniqueHKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAppxServiceKey, 0, kReadWriteAccess, key.put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kAppxServiceKey, 0, kRegistryReadWrite, key.put()) !=
+        ERROR_SUCCESS) {
         return false;
     }
-    switch (DeploymentServiceAction(RegistryNumber(ReadValue(key.get(), kServiceStart)))) {
-    case ServiceStartAction::NotRead:
-        return false;
-    case ServiceStartAction::Enabled:
-        LogLine(kServiceEnabledLine);
-        return false;
-    case ServiceStartAction::ReEnable:
-        break;
+    const ServiceStartAction action =
+        DeploymentServiceAction(RegistryNumber(ReadValue(key.get(), kServiceStart)));
+    LSTATUS written = ERROR_SUCCESS;
+    if (action == ServiceStartAction::ReEnable) {
+        const DWORD demandStart = kServiceDemandStart;
+        written = RegSetValueExW(key.get(), kServiceStart, 0, REG_DWORD,
+                                 reinterpret_cast<const BYTE*>(&demandStart), sizeof(demandStart));
     }
-    const DWORD demandStart = kServiceDemandStart;
-    LSTATUS status = RegSetValueExW(key.get(), kServiceStart, 0, REG_DWORD,
-                                    reinterpret_cast<const BYTE*>(&demandStart), sizeof(demandStart));
-    if (status != ERROR_SUCCESS) {
-        // Still disabled: asking for a restart would promise what did not happen. The package
-        // steps will fail and say so.
-        LogLine(SetValueFailedLine(status));
-        return false;
+    const ServiceCheckOutcome outcome = ServiceCheckResult(action, written);
+    if (!outcome.line.empty()) {
+        LogLine(outcome.line);
     }
-    LogLine(kServiceReEnabledLine);
-    return true;
+    return outcome.restartRequired;
 }
 
 } // namespace orbalt

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "window/accessibility_tree.h"
 #include "window/status_window.h"
 #include "window/uia_api.h"
 
@@ -53,6 +54,9 @@ struct StatusWindowProvider final : IRawElementProviderSimple,
     HRESULT STDMETHODCALLTYPE ElementProviderFromPoint(double x, double y,
                                                        IRawElementProviderFragment** element) override;
     HRESULT STDMETHODCALLTYPE GetFocus(IRawElementProviderFragment** element) override;
+
+    // The provider of an element of the tree; null for none. No new reference.
+    IRawElementProviderFragment* Provider(TreeElement element);
 
     LONG references = 1; // the record's
     HWND window;

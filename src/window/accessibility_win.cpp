@@ -27,10 +27,6 @@ template <typename Interface, typename Object> HRESULT Give(Object* object, Inte
     return S_OK;
 }
 
-bool Contains(const UiaRect& r, double x, double y) {
-    return r.left <= x && x <= r.left + r.width && r.top <= y && y <= r.top + r.height;
-}
-
 } // namespace
 
 // --- StatusWindowProvider ---
@@ -108,15 +104,7 @@ HRESULT StatusWindowProvider::get_HostRawElementProvider(IRawElementProviderSimp
 }
 
 HRESULT StatusWindowProvider::Navigate(NavigateDirection direction, IRawElementProviderFragment** element) {
-    switch (direction) {
-    case NavigateDirection_FirstChild:
-        return Give<IRawElementProviderFragment>(message, element);
-    case NavigateDirection_LastChild:
-        return Give<IRawElementProviderFragment>(status, element);
-    default:
-        *element = nullptr;
-        return S_OK;
-    }
+    return Give<IRawElementProviderFragment>(Provider(NavigateFrom(TreeElement::Window, direction)), element);
 }
 
 HRESULT StatusWindowProvider::GetRuntimeId(SAFEARRAY** id) {
@@ -147,15 +135,26 @@ HRESULT StatusWindowProvider::get_FragmentRoot(IRawElementProviderFragmentRoot**
 
 HRESULT StatusWindowProvider::ElementProviderFromPoint(double x, double y,
                                                        IRawElementProviderFragment** element) {
-    // The status band lies inside the message's lower half: the later child wins where both hold.
-    StatusTextProvider* hit = nullptr;
-    for (StatusTextProvider* child : {message, status}) {
-        UiaRect r{};
-        if (child != nullptr && SUCCEEDED(child->get_BoundingRectangle(&r)) && Contains(r, x, y)) {
-            hit = child;
-        }
+    UiaRect first{}, second{};
+    message->get_BoundingRectangle(&first);
+    status->get_BoundingRectangle(&second);
+    const TreeElement hit = TextAt({first.left, first.top, first.width, first.height},
+                                   {second.left, second.top, second.width, second.height}, x, y);
+    return Give<IRawElementProviderFragment>(Provider(hit), element);
+}
+
+IRawElementProviderFragment* StatusWindowProvider::Provider(TreeElement element) {
+    switch (element) {
+    case TreeElement::Window:
+        return this;
+    case TreeElement::Message:
+        return message;
+    case TreeElement::Status:
+        return status;
+    case TreeElement::None:
+        break;
     }
-    return Give<IRawElementProviderFragment>(hit, element);
+    return nullptr;
 }
 
 HRESULT StatusWindowProvider::GetFocus(IRawElementProviderFragment** element) {
@@ -236,17 +235,8 @@ HRESULT StatusTextProvider::get_HostRawElementProvider(IRawElementProviderSimple
 }
 
 HRESULT StatusTextProvider::Navigate(NavigateDirection direction, IRawElementProviderFragment** element) {
-    *element = nullptr;
-    switch (direction) {
-    case NavigateDirection_Parent:
-        return Give<IRawElementProviderFragment>(root, element);
-    case NavigateDirection_NextSibling:
-        return Give<IRawElementProviderFragment>(this == root->message ? root->status : nullptr, element);
-    case NavigateDirection_PreviousSibling:
-        return Give<IRawElementProviderFragment>(this == root->status ? root->message : nullptr, element);
-    default:
-        return S_OK;
-    }
+    const TreeElement self = this == root->message ? TreeElement::Message : TreeElement::Status;
+    return Give<IRawElementProviderFragment>(root->Provider(NavigateFrom(self, direction)), element);
 }
 
 // The window's host provider gives the root its id; each text needs one of its own, unique

@@ -31,6 +31,10 @@ inline constexpr UINT WM_SETSTATUSTEXT = WM_USER + 1;
 
 inline constexpr wchar_t kStatusWindowName[] = L"Orbalt Installer";
 
+// How the window is hidden and shown again, always top-most and its frame computed anew.
+inline constexpr UINT kHideStatusWindowFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_HIDEWINDOW;
+inline constexpr UINT kShowStatusWindowFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+
 DWORD WINAPI StatusWindowThread(LPVOID record);
 LRESULT CALLBACK StatusWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -4,6 +4,7 @@
 #include <gdiplus.h>
 
 #include "core/state.h"
+#include "reporting/log_format.h"
 #include "window/accessibility.h"
 #include "window/layout.h"
 #include "window/paint.h"
@@ -14,7 +15,6 @@ namespace {
 // Widths of the frame left around the client area; computed on WM_CREATE, used by WM_NCCALCSIZE.
 RECT FrameBorder{};
 
-constexpr UINT kTopMostFlags = SWP_NOSIZE | SWP_NOMOVE | SWP_FRAMECHANGED;
 constexpr DWORD kStatusWindowStyle = WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | 0x8;
 
 WindowPlacement PlaceStatusWindow() {
@@ -40,7 +40,7 @@ void OnCreate(HWND window) {
     }
     MARGINS margins{0, 0, 0, 0};
     DwmExtendFrameIntoClientArea(window, &margins);
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kTopMostFlags | SWP_SHOWWINDOW);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, kShowStatusWindowFlags);
 }
 
 } // namespace
@@ -127,14 +127,14 @@ DWORD WINAPI StatusWindowThread(LPVOID parameter) {
 }
 
 void HideStatusWindow() {
-    if (OutputMode == Mode::Gui && IsStatusWindowCreated()) {
-        SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0, kTopMostFlags | SWP_HIDEWINDOW);
+    if (ReportingChannelsOf(OutputMode).statusWindow && IsStatusWindowCreated()) {
+        SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0, kHideStatusWindowFlags);
     }
 }
 
 void ShowStatusWindow() {
-    if (OutputMode == Mode::Gui && IsStatusWindowCreated()) {
-        SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0, kTopMostFlags | SWP_SHOWWINDOW);
+    if (ReportingChannelsOf(OutputMode).statusWindow && IsStatusWindowCreated()) {
+        SetWindowPos(StatusWindow->window, HWND_TOPMOST, 0, 0, 0, 0, kShowStatusWindowFlags);
     }
 }
 

@@ -51,9 +51,6 @@ struct SizeValue {
     FLOAT Height;
 };
 
-// Windows.System.ProcessorArchitecture
-inline constexpr INT32 kArchitectureX64 = 9;
-
 // Windows.Management.Deployment.DeploymentOptions ([flags], UINT32)
 inline constexpr UINT32 kDeploymentOptionsNone = 0;
 inline constexpr UINT32 kForceApplicationShutdown = 1;

@@ -38,7 +38,8 @@ MACHINE = dict(
     temp_size=0,  # KiB: C:\windows\temp, where the working folder goes, is a tmpfs of this size (needs root)
     temp_link=False,  # the installer's temp folder is a symbolic link to a folder beside it
     dotnet="8.0.8",  # the version of both .NET frameworks, or None for no .NET
-    dotnet_root="environment",  # how the checker finds it: or "registered", "program files"
+    dotnet_root="program files",  # where it lies: in %ProgramFiles%\dotnet, "registered" where .NET's installers
+    #   register it, or "environment": named only by DOTNET_ROOT and DOTNET_ROOT_X64 in HKCU\Environment
     dotnet_exit=0,  # exit code of the fake .NET installer
     downloads=None,  # {"dotnet"|"framework": "ok"|"404"|"refused" (it stops listening
     #   after the .NET file)}; None: nothing listens
@@ -46,6 +47,7 @@ MACHINE = dict(
     installed=[GOOD_VCLIBS], user=[APP], provisioned=[], deploy=[], launch={},  # what the simulated
     #   deployment service holds and answers (tests/fakes/deployment-service/README.md)
     victim=None,  # {file name: bytes} in C:\victim, a folder an attacker wants the run to write or delete in
+    victim_link=None,  # a folder (C:\...) made a link to C:\victim before the run, as a user could
     attack=False,  # the fake .NET installer tries to swap the temp folder for a link to C:\victim and
     #   plants decoys (copies of itself) where the framework package and the checker would be
     comspec=False,  # COMSPEC names a program that journals when it runs (tests/fakes)
@@ -82,7 +84,7 @@ SERVICE_OK = "The APPX Deployment Service is enabled as expected. Continuing..."
 SERVICE_REENABLED = ("The APPX Deployment Service was disabled (Start 4). Set it back to start on demand (Start 3); "
                      "the computer must be restarted before packages can be installed.")
 CHECKER = "{work}EXE_NETCORECHECK.EXE"
-CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0"): ' % CHECKER
+CHECKER_RAN = '[Process Runner] Executed "%s" (with args of " -N Microsoft.WindowsDesktop.App -v 8.0.0' % CHECKER
 
 
 def dotnet_check(exit_code=0):
@@ -91,8 +93,8 @@ def dotnet_check(exit_code=0):
              "installed on the system...",
              "[Resource Extractor] Attempting to extract EXE_NETCORECHECK to a temporary location (%s)..." % CHECKER]
     if exit_code == 0:
-        return lines + [CHECKER_RAN + "Success!", "[.NET Runtime] .NET Desktop Runtime 8.0.0 is installed!"]
-    return lines + [CHECKER_RAN + "Failed! Exit Code: %d" % exit_code, "[.NET Runtime] Runtime is not installed!"]
+        return lines + [CHECKER_RAN + '"): Success!', "[.NET Runtime] .NET Desktop Runtime 8.0.0 is installed!"]
+    return lines + [CHECKER_RAN + '"): Failed! Exit Code: %d' % exit_code, "[.NET Runtime] Runtime is not installed!"]
 
 
 def framework_check(*found):
@@ -112,22 +114,21 @@ def start(dotnet=0, framework=("14.0.33728.0",), service=(SERVICE_OK,)):
     return BANNER + list(service) + dotnet_check(dotnet) + framework_check(*framework)
 
 
-def download(what, url, *outcome):
-    return ["Downloading %s..." % what, "[Dependency Downloader] Downloading %s ..." % url, *outcome]
+def download(line, url, *outcome):
+    return [line, "[Dependency Downloader] Downloading %s ..." % url, *outcome]
 
 
-DOTNET_DOWNLOAD = download(".NET Runtime", "{dotnet_url}")
-FRAMEWORK_DOWNLOAD = download("C++ Runtime Framework", "{framework_url}")
+DOTNET_DOWNLOAD = download("Downloading .NET Runtime...", "{dotnet_url}")
+FRAMEWORK_DOWNLOAD = download("Downloading C++ Runtime Framework...", "{framework_url}")
 DOWNLOAD_FAILED = "[Dependency Downloader] Unable to download dependency. Download failed!"
 DIGEST_REFUSED = ("[Dependency Downloader] The downloaded file does not match its pinned SHA-512 digest. Download "
                   "refused!")
 DEPENDENCIES = ["Installing dependencies..."]
 
 
-def dotnet_install(outcome="Success!"):
+def dotnet_install(outcome='"): Success!'):
     return ["Installing .NET Runtime...",
-            '[Process Runner] Executed "{work}netdesktopruntime.exe" (with args of "/install /quiet /norestart"): '
-            + outcome]
+            '[Process Runner] Executed "{work}netdesktopruntime.exe" (with args of "/install /quiet /norestart' + outcome]
 
 
 def add(outcome="Package successfully installed for the current user!"):
@@ -190,6 +191,8 @@ LAUNCH_FAILED = ("Orbalt Successfully Installed", "Orbalt was successfully insta
                                                   "launch. Please try launching it from your Start Menu.")
 OTHER_USER = ("Orbalt cannot apply this update because another user is signed in with the app running. Please "
               "sign out all other users and try again.")
+# Windows' text in German: Latin-1 letters and a dash beyond Latin-1
+DEPENDENCY_FAILED = "Abh\u00e4ngigkeit nicht aufgel\u00f6st \u2013 Dependency resolution failed."
 DOTNET_MANUAL = "Try downloading and installing the .NET Runtime using the following link manually: {dotnet_url}"
 FRAMEWORK_MANUAL = ("Try downloading and installing the C++ Runtime Framework using the following link manually: "
                     "{framework_url}")
@@ -241,8 +244,9 @@ DEMO = dict(MACHINE, installed=[OLD_VCLIBS], dotnet=None, downloads={"dotnet": "
 ROWS = [
     # --- Successful runs -------------------------------------------------------------------
     row("both prerequisites present, Silent: installs, never launches; the query walks every package; a "
-        "side-loading value of 2 is no ban and stays",
-        args=["--silent"], registry={"unlock": 2}, registry_after={"unlock": "dword:00000002"},
+        "side-loading value of 2 is no ban and stays; a temp path beyond Latin-1",
+        args=["--silent"], temp_path="C:\\temp-\u00e9\u03a9",
+        registry={"unlock": 2}, registry_after={"unlock": "dword:00000002"},
         installed=[pkg(VCLIBS, "14.0.33728.0", "x86"), pkg("Other.Family_1234567890abc", "99.0.0.0"),
                    pkg(VCLIBS.lower(), "14.0.33728.0"), OLD_VCLIBS, pkg(VCLIBS, "14.0.33730.0"), GOOD_VCLIBS],
         exit=0,
@@ -288,6 +292,7 @@ ROWS = [
     row("only the framework missing, Gui: window up, no box, launch; a ban under one key lifted, "
         "an 8-byte value counts as none",
         installed=[OLD_VCLIBS], downloads={"framework": "ok"},
+        console=["Preparing to create window...", "Created window!"],
         registry={"unlock": 0, "policy": ("qword", 0)},
         exit=0,
         log=BANNER + [SIDELOADING, SERVICE_OK] + dotnet_check() + framework_check("14.0.30000.0") +
@@ -322,13 +327,18 @@ ROWS = [
         log=start(service=(SIDELOADING, SERVICE_OK)) + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1) + launch_calls(2, 1, (0, 1)),
         boxes=[box(LAUNCH_FAILED)]),
+    row("DOTNET_ROOT, a user's setting, names a complete-looking .NET and the machine has none, Silent: the "
+        "runtime is downloaded and installed",
+        args=["-s"], dotnet_root="environment", downloads={"dotnet": "ok"},
+        exit=0,
+        log=start(12289) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install() + EXTRACT_APP + add(),
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart", APP_URI] + add_call(1)),
 
     # --- The help screen and the command line ------------------------------------------------
     row("-h after a normal run: the help screen alone, the old log gone",
         args=["-h"], temp_seed={"Installer.log": b"|LOG|: a record of an earlier run\r\n"},
         exit=0, log=HELP, temp=["Installer.log"],
         console=HELP + ["Press any key to continue"]),
-    row("--help: the help screen", args=["--help"], exit=0, log=HELP, temp=["Installer.log"], console=HELP),
     row("a full-width look-alike of -s is no option either: the help screen, shown even where no log can be "
         "written", args=["\uff0d\uff53"], temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
         exit=0, log=None, temp=[], console=HELP),
@@ -336,8 +346,6 @@ ROWS = [
     # --- Stops before the branches ---------------------------------------------------------
     row("Windows 10 build 19040, Silent: stops at the version gate",
         windows="19040", args=["-s"], exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], journal=[]),
-    row("Windows 7, Gui: the version notice in a box",
-        windows="win7", exit=1, log=BANNER + [notice(VERSION)], temp=["Installer.log"], boxes=[box(VERSION)]),
     row("the deployment service disabled: set back to start on demand, a restart asked for",
         args=["-s"], registry={"service": 4},
         exit=1, log=BANNER + [SERVICE_REENABLED, notice(RESTART)], temp=["Installer.log"],
@@ -349,11 +357,6 @@ ROWS = [
         exit=1,
         log=start(12289) + DOTNET_DOWNLOAD + [DIGEST_REFUSED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED, journal=["PackageManager.FindPackages"]),
-    row("nothing listens for the .NET download",
-        args=["-v"], dotnet=None,
-        exit=1,
-        log=start(12289) + DOTNET_DOWNLOAD + [DOWNLOAD_FAILED, notice(NET_DOWNLOAD_FAILED), DOTNET_MANUAL],
-        opened=LOG_OPENED),
     row("the framework download fails after a good .NET download, Silent: nothing installed",
         args=["-s"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "refused"},
         exit=1,
@@ -365,21 +368,21 @@ ROWS = [
     row("only .NET 9 installed, whose installer then ends with 3010: a restart code is a failure",
         args=["-v"], dotnet="9.0.0", dotnet_exit=3010, downloads={"dotnet": "ok"},
         exit=1,
-        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install("Failed! Exit Code: 3010") +
+        log=start(12290) + DOTNET_DOWNLOAD + DEPENDENCIES + dotnet_install('"): Failed! Exit Code: 3010') +
         [notice(NET_INSTALL_FAILED), DOTNET_MANUAL],
         opened=LOG_OPENED,
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart"]),
-    row("the framework installation fails, Verbose: its error text in the notice; its download alone runs "
-        "from 0 to 100 %",
+    row("the framework installation fails, Verbose: its error text in the notice, the log writes it in Latin-1 "
+        "and escapes what lies beyond; its download alone runs from 0 to 100 %",
         args=["--verbose"], installed=[OLD_VCLIBS], downloads={"framework": "ok"}, slow=0.01,
         progress=[("{framework_url}", "Installing dependencies...", 0, 100)],
         deploy=[answer("AddPackageAsync", "vclibs", status="error", code=0x80073CF3,
-                       text="Dependency resolution failed.")],
+                       text=DEPENDENCY_FAILED)],
         exit=1,
         log=start(framework=("14.0.30000.0",)) + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
-        ["Installing C++ Runtime Framework..."] + add("Failed to add package for current user! Error: Dependency "
-                                                      "resolution failed.") +
-        [notice(FRAMEWORK_INSTALL_FAILED, "Dependency resolution failed."), FRAMEWORK_MANUAL],
+        ["Installing C++ Runtime Framework..."] + add("Failed to add package for current user! Error: " +
+                                                      DEPENDENCY_FAILED) +
+        [notice(FRAMEWORK_INSTALL_FAILED, DEPENDENCY_FAILED), FRAMEWORK_MANUAL],
         opened=LOG_OPENED),
     row("staging fails, Verbose: the package deleted before the notice",
         args=["-pv"],
@@ -437,6 +440,12 @@ ROWS = [
         args=["-v"], temp_link=True, temp_seed={"victim.txt": b"the link's target"},
         exit=0x800702A9, log=None, temp=["victim.txt"],
         console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
+    row("TEMP under a folder a user made a link to a victim folder, Verbose: raised before anything is deleted or "
+        "written there; the log at TEMP's place is the victim's own, unchanged",
+        args=["-v"], temp_path="C:\\linked", victim_link="C:\\linked",
+        victim={"Tessaly Installer Temp/Installer.log": b"|LOG|: the victim's own record\r\n"},
+        exit=0x800702A9, log=["the victim's own record"], temp=["Installer.log"],
+        console=["Orbalt Installer Error - Reason: " + UNEXPECTED[1], "(0x800702A9)"]),
     row("a temp path too long for the system, Gui: the notice in a box, no log",
         temp_path="C:\\" + "\\".join(["deep" * 12] * 6),
         exit=0x800700CE, log=None, temp=[],
@@ -452,12 +461,6 @@ ROWS = [
                  "Note! Installer logs will not be here! Look under the temp folder within the account that ran the "
                  "installer.", "Waiting for Self-Elevated Orbalt installer response...",
                  "Self-elevated EXE exited with code 1"]),
-    row("limited, Gui: the copy gets -p and shows its own notice",
-        limited=True,
-        exit=1,
-        log=BANNER + [STILL_NOT_ELEVATED, notice(SELF_ELEVATION), "Self-elevated EXE exited with code 1"],
-        temp=["Installer.log"], boxes=[box(SELF_ELEVATION)],
-        console=["Self-elevating EXE at '{exe}' with args -p"]),
 
     # --- Reporting -------------------------------------------------------------------------
     row("Gui without a display: the run goes on in Verbose mode; with no package of the family for the user, "
@@ -467,9 +470,4 @@ ROWS = [
         log=start() + DEPENDENCIES + EXTRACT_APP + add() + LAUNCH[:1] + [notice(LAUNCH_FAILED, prefix="|INFO|: ")],
         console=["Preparing to create window...", "Failed to create window. Installer will now enter Verbose mode.",
                  *BANNER, "Press any key to continue"]),
-    row("a temp path with a character above U+00FF: the log escapes it, every record in CR LF",
-        args=["-s"], temp_path="C:\\temp-\u00e9\u03a9",
-        exit=0,
-        log=start() + DEPENDENCIES + EXTRACT_APP + add(),
-        journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
 ]

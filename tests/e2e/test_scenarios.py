@@ -16,14 +16,13 @@ def log_text(text):
     return re.sub(r"[^\x00-\xff]", lambda m: "\\u%04X" % ord(m.group()), text)
 
 
-def expand(value, result, in_log=False):
+def expand(value, result):
     """Replaces the placeholders in every text of an expected value."""
     if isinstance(value, (list, tuple)):
-        return [expand(item, result, in_log) for item in value]
+        return [expand(item, result) for item in value]
     if not isinstance(value, str):
         return value
-    temp = log_text(result.windows_temp) if in_log else result.windows_temp
-    for name, text in (("{temp}", temp), ("{work}", result.windows_work), ("{exe}", result.exe),
+    for name, text in (("{temp}", result.windows_temp), ("{work}", result.windows_work), ("{exe}", result.exe),
                        ("{beside}", result.exe[:result.exe.rindex("\\") + 1]),
                        ("{dotnet_url}", windows.url("dotnet")), ("{framework_url}", windows.url("framework")),
                        ("{package}", PACKAGE), ("{framework}", windows.summary(windows.FRAMEWORK_BYTES))):
@@ -34,7 +33,7 @@ def expand(value, result, in_log=False):
 def log_lines(records):
     lines = []
     for record in records:
-        lines += (record if record.startswith("|") else "|LOG|: " + record).split("\n")
+        lines += log_text(record if record.startswith("|") else "|LOG|: " + record).split("\n")
     return lines
 
 
@@ -56,7 +55,7 @@ class Rows(unittest.TestCase):
         else:
             self.assertIsNotNone(result.log_bytes, "no log was written")
             text = result.log_bytes.decode("latin-1")
-            self.assertEqual(text[:-2].split("\r\n"), expand(log_lines(row["log"]), result, in_log=True))
+            self.assertEqual(text[:-2].split("\r\n"), log_lines(expand(row["log"], result)))
         self.assertEqual(result.temp_files, sorted(row["temp"]))
         self.assertEqual(result.work_left, {}, "the working folder outlived the run")
         self.assertEqual(result.victim, row["victim"], "the victim folder changed")

@@ -75,47 +75,31 @@ TEST(DotNetCheckCommandLine, ReadsTheWholeLineInAnyOrderAndCase) {
     }
 }
 
-TEST(DotNetCheckRoot, FollowsTheHostsOrder) {
-    EXPECT_EQ(ChooseDotNetRoot(L"D:\\x64", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\x64");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"D:\\any", L"E:\\reg\\", L"C:\\Program Files"), L"D:\\any");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L"C:\\"), L"C:\\dotnet");
-    EXPECT_EQ(ChooseDotNetRoot(L"", L"", L"", L""), L"");
+// The machine-wide location only: no variable takes part.
+TEST(DotNetCheckRoot, TheRegisteredLocationElseProgramFiles) {
+    for (const auto& [registered, programFiles, root] :
+         {std::tuple{L"E:\\reg\\", L"C:\\Program Files", L"E:\\reg\\"},
+          {L"E:\\reg", L"", L"E:\\reg"},
+          {L"", L"C:\\Program Files", L"C:\\Program Files\\dotnet"},
+          {L"", L"C:\\", L"C:\\dotnet"},
+          {L"", L"", L""}}) {
+        EXPECT_EQ(ChooseDotNetRoot(registered, programFiles), root) << registered << " " << programFiles;
+    }
 }
 
-TEST(DotNetCheckRuntimeConfig, FindsTheFrameworksAFrameworkIsBuiltOn) {
-    const std::string desktop = R"({
-  "runtimeOptions": {
-    "tfm": "net8.0",
-    "framework": { "name": "Microsoft.NETCore.App", "version": "8.0.8" },
-    "configProperties": { "System.Runtime.TieredPGO": true, "name": "not a reference" }
-  }
-})";
-    auto refs = FrameworkReferences(desktop);
-    ASSERT_EQ(refs.size(), 1u);
-    EXPECT_EQ(refs[0].framework, L"Microsoft.NETCore.App");
-    EXPECT_EQ(refs[0].version, L"8.0.8");
-    refs = FrameworkReferences(
-        R"({"runtimeOptions":{"frameworks":[{"name":"A","version":"1.0.0"},{"name":"B","version":"2.0.0"},{"x":1}]}})");
-    ASSERT_EQ(refs.size(), 2u);
-    EXPECT_EQ(refs[1].framework, L"B");
-    EXPECT_TRUE(FrameworkReferences("").empty());
-    EXPECT_TRUE(
-        FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A","version":"1.0.0"})").empty());
-    EXPECT_TRUE(FrameworkReferences(R"({"runtimeOptions":{"framework":{"name":"A"}}})").empty());
-}
-
-// No end-to-end machine writes a runtimeconfig.json: the frameworks a framework is built on are
-// proven here.
-TEST(DotNetCheckRuntimeConfig, ADesktopRuntimeCountsOnlyWithTheFrameworkItIsBuiltOn) {
+// No end-to-end machine writes a runtimeconfig.json: the frameworks a framework is built on, in
+// either form the file names them, are proven here.
+TEST(DotNetCheckRuntimeConfig, ADesktopRuntimeCountsOnlyWithTheFrameworksItIsBuiltOn) {
     std::map<std::wstring, std::vector<std::wstring>> folders{
         {L"R:\\shared\\Microsoft.WindowsDesktop.App", {L"8.0.8"}}};
-    const std::string desktopConfig =
-        R"({"runtimeOptions":{"framework":{"name":"Microsoft.NETCore.App","version":"8.0.8"}}})";
+    std::string config = R"({"runtimeOptions": {"tfm": "net8.0",
+    "framework": { "name": "Microsoft.NETCore.App", "version": "8.0.8" },
+    "configProperties": { "System.Runtime.TieredPGO": true, "name": "not a reference" } } })";
     const FrameworkFiles files{[&](const std::wstring& folder) { return folders[folder]; },
                                [&](const std::wstring& path) {
                                    return path == L"R:\\shared\\Microsoft.WindowsDesktop.App\\8.0.8\\"
                                                   L"Microsoft.WindowsDesktop.App.runtimeconfig.json"
-                                              ? desktopConfig
+                                              ? config
                                               : std::string();
                                }};
     const Request desktop{L"Microsoft.WindowsDesktop.App", L"8.0.0"};
@@ -125,6 +109,12 @@ TEST(DotNetCheckRuntimeConfig, ADesktopRuntimeCountsOnlyWithTheFrameworkItIsBuil
     folders[L"R:\\shared\\Microsoft.NETCore.App"] = {L"8.0.7", L"8.0.9"};
     EXPECT_TRUE(Resolves(L"R:\\", desktop, files));
     EXPECT_FALSE(Resolves(L"R:\\", {L"Microsoft.WindowsDesktop.App", L"9.0.0"}, files));
+    // The list form: every entry with a name and a version counts.
+    config = R"({"runtimeOptions":{"frameworks":[{"name":"Microsoft.NETCore.App","version":"8.0.8"},)"
+             R"({"x":1},{"name":"Other"},{"name":"B","version":"2.0.0"}]}})";
+    EXPECT_FALSE(Resolves(L"R:\\", desktop, files)); // B missing
+    folders[L"R:\\shared\\B"] = {L"2.0.1"};
+    EXPECT_TRUE(Resolves(L"R:\\", desktop, files));
 }
 
 } // namespace

@@ -1,179 +1,145 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
-
 #include "core/state.h"
 #include "driver/install_sequence.h"
 
 namespace orbalt {
 namespace {
 
-// A recording operation table: every call becomes one line, with its arguments. The machine has
-// both prerequisites and every package step succeeds unless a row says otherwise.
+// A machine that has both prerequisites and on which every package step succeeds but, where a row
+// says so, registration, seen through a recording operation table.
 struct Machine {
-    bool system = false, elevated = true, registerOk = true;
-    ElevationOutcome elevation{ElevationResult::Finished, 0};
-    std::vector<std::wstring> calls;
+    bool system = false, elevated = false, registered = true;
+    ElevationOutcome copy;
+    std::wstring calls; // each call the sequence makes, with its arguments, and "; "
 
-    Operations Ops() {
-        Operations ops;
-        auto rec = [this](std::wstring line) { calls.push_back(std::move(line)); };
-        auto yes = [] { return true; };
-        auto no = [] { return false; };
-        ops.StartReporting = [rec](bool logRequired) {
-            rec(logRequired ? L"StartReporting" : L"StartReporting without a log");
+    std::uint32_t Run(std::vector<std::wstring> args) {
+        OutputMode = Mode::Gui;
+        ProvisionMode = false;
+        RunAccount = Account::Unknown;
+        args.insert(args.begin(), L"Orbalt.exe");
+        auto rec = [this](const std::wstring& call) { calls += call + L"; "; };
+        auto deploy = [rec](const wchar_t* name, bool ok) {
+            return [=](std::wstring what, std::wstring& error) {
+                rec(name + what + L" " + error);
+                error = ok ? error : L"Windows says no";
+                return ok;
+            };
         };
+        Operations ops;
+        ops.StartReporting = [](bool) {};
         ops.LogLine = [rec](std::wstring t) { rec(L"Log " + t); };
         ops.EndReporting = [rec] { rec(L"EndReporting"); };
         ops.ReportError = [rec](std::wstring title, std::wstring text) {
             rec(L"Error " + title + L" | " + text);
         };
         ops.SetStatusText = [rec](std::wstring t) { rec(L"Status " + t); };
-        ops.SetProgress = [](double) {};
+        ops.SetProgress = [rec](double p) { rec(L"Progress " + std::to_wstring(static_cast<int>(p))); };
         ops.OpenLogFile = [rec] { rec(L"OpenLogFile"); };
-        ops.IsWindowsVersionSupported = yes;
+        ops.IsWindowsVersionSupported = [] { return true; };
         ops.InitializeCom = [rec] { rec(L"InitializeCom"); };
-        ops.IsRunningAsSystem = [this, rec] {
-            rec(L"IsRunningAsSystem");
-            return system;
-        };
-        ops.IsTokenElevated = [this, rec] {
-            rec(L"IsTokenElevated");
-            return elevated;
-        };
-        ops.RunElevatedCopy = [this, rec] {
-            rec(L"RunElevatedCopy");
-            return elevation;
-        };
+        ops.IsRunningAsSystem = [this, rec] { return rec(L"IsRunningAsSystem"), system; };
+        ops.IsTokenElevated = [this, rec] { return rec(L"IsTokenElevated"), elevated; };
+        ops.RunElevatedCopy = [this, rec] { return rec(L"RunElevatedCopy"), copy; };
         ops.ShowStatusWindow = [rec] { rec(L"ShowStatusWindow"); };
-        ops.IsSideloadingDisabled = no;
-        ops.EnableSideloading = [] {};
-        ops.CheckDeploymentService = no;
-        ops.IsDotNetRuntimeInstalled = yes;
+        ops.IsSideloadingDisabled = ops.CheckDeploymentService = [] { return false; };
+        ops.IsDotNetRuntimeInstalled = [] { return true; };
         ops.IsPackageInstalled = [](std::wstring, PackageVersion) { return true; };
-        ops.DownloadFile = [](std::wstring, std::wstring name) { return L"T:\\" + name; };
-        ops.FileExists = [](std::wstring) { return true; };
-        ops.RunProcess = [](std::wstring, std::wstring) { return true; };
-        ops.ExtractResource = [](std::wstring name, std::wstring type) {
-            return L"T:\\" + name + L"." + type;
+        ops.ExtractResource = [rec](std::wstring name, std::wstring type) {
+            return rec(L"Extract " + name + L" " + type), L"T:\\" + name + L"." + type;
         };
-        ops.InstallPackage = [](std::wstring, std::wstring&, std::uint32_t) { return true; };
-        ops.StagePackage = [](std::wstring, std::wstring&) { return true; };
-        ops.ProvisionPackage = [](std::wstring, std::wstring&) { return true; };
-        ops.RegisterPackage = [this, rec](std::wstring name, std::wstring& error) {
-            rec(L"Register " + name + L" " + error);
-            if (!registerOk) {
-                error = L"Windows says no";
-            }
-            return registerOk;
+        ops.InstallPackage = [rec](std::wstring path, std::wstring& error, std::uint32_t options) {
+            return rec(L"Install " + path + L" " + error + L" " + std::to_wstring(options)), true;
         };
+        ops.StagePackage = deploy(L"Stage ", true);
+        ops.ProvisionPackage = deploy(L"Provision ", true);
+        ops.RegisterPackage = deploy(L"Register ", registered);
         ops.LaunchApp = [rec] { rec(L"LaunchApp"); };
         ops.DeleteFile = [rec](std::wstring path) { rec(L"Delete " + path); };
         ops.Sleep = [rec](std::uint32_t ms) { rec(L"Sleep " + std::to_wstring(ms)); };
-        return ops;
-    }
-
-    std::uint32_t Run(std::vector<std::wstring> args) {
-        OutputMode = Mode::Gui;
-        ProvisionMode = false;
-        args.insert(args.begin(), L"Orbalt.exe");
-        Operations ops = Ops();
         return InstallSequence(args, ops,
                                {L"https://dotnet.test/rt.exe", L"https://cdn.test/vclibs.appx",
                                 L"Tessaly.Orbalt_family", L"Tessaly.Orbalt_full"});
     }
 
-    std::size_t Count(const std::wstring& prefix) const {
-        return std::count_if(calls.begin(), calls.end(),
-                             [&](const std::wstring& c) { return c.starts_with(prefix); });
+    std::wstring From(const std::wstring& call) const {
+        return calls.substr(std::min(calls.find(call), calls.size()));
     }
 };
 
-// What no run under Wine can reach: its "runas" copy is never elevated, nor is any process
-// LocalSystem there. Every other path of the sequence is a row of tests/e2e/scenarios.py.
-TEST(InstallSequence, PathsOnlyWindowsReaches) {
+// The options as the command line gives them: each output mode, with and without provisioning.
+const std::vector<std::vector<std::wstring>> kOptions{{}, {L"-v"}, {L"-s"}, {L"-p"}, {L"-pv"}};
+
+// An elevated token, LocalSystem (whose token is elevated) and LocalSystem without one all take the
+// elevated branch: provisioning stages and provisions, anything else installs for the user; only
+// Gui and Verbose without provisioning launch. Both account checks are asked, in this order, before
+// either answer is tested.
+TEST(InstallSequence, ElevatedBranchForEveryOptionAndAccount) {
+    const std::wstring start =
+        L"InitializeCom; IsRunningAsSystem; IsTokenElevated; Progress 0; Progress 100; "
+        L"Status Installing dependencies...; Log Installing dependencies...; "
+        L"Status Installing Orbalt...; Log Installing Orbalt...; Extract MSIX_ORBALT MSIX; ";
     const std::wstring install =
-        L"Error Orbalt Install Failed | Unable to install Orbalt, please try again. Check the "
-        L"logs for more information.\n\n";
-    auto copy = [](ElevationResult result, std::uint32_t code, bool registered = true) {
-        return [=](Machine& m) {
-            m.elevated = false;
-            m.elevation = {result, code};
-            m.registerOk = registered;
-        };
-    };
-    const std::vector<std::wstring> registered{L"RunElevatedCopy",
-                                               L"Status Installing Orbalt...",
-                                               L"Log Installing Orbalt...",
-                                               L"ShowStatusWindow",
-                                               L"Sleep 5000",
-                                               L"Register Tessaly.Orbalt_full Unknown Error",
-                                               L"LaunchApp",
-                                               L"EndReporting"};
+        L"Install T:\\MSIX_ORBALT.MSIX Unknown Error 64; Delete T:\\MSIX_ORBALT.MSIX; ";
+    const std::wstring provision =
+        L"Stage T:\\MSIX_ORBALT.MSIX Unknown Error; Provision Tessaly.Orbalt_family "
+        L"Unknown Error; Delete T:\\MSIX_ORBALT.MSIX; ";
+    const std::wstring byOption[] = {install + L"LaunchApp; ", install + L"LaunchApp; ", install, provision,
+                                     provision};
+    for (const auto& [system, elevated, account] : {std::tuple{false, true, Account::Elevated},
+                                                    {true, true, Account::LocalSystem},
+                                                    {true, false, Account::LocalSystem}}) {
+        for (std::size_t i = 0; i < kOptions.size(); ++i) {
+            Machine m;
+            m.system = system;
+            m.elevated = elevated;
+            EXPECT_EQ(m.Run(kOptions[i]), 0u) << i << system << elevated;
+            EXPECT_EQ(m.From(L"InitializeCom"), start + byOption[i] + L"EndReporting; ")
+                << i << system << elevated;
+            EXPECT_EQ(RunAccount, account);
+        }
+    }
+}
+
+// Wine's "runas" copy is never elevated: a standard user's run past a good copy is proven here. The
+// option changes nothing but the copy's own (elevation_guard_test); the copy's end decides.
+TEST(InstallSequence, NonElevatedBranchForEveryOptionAndEndOfTheCopy) {
+    const std::wstring relayed = L"RunElevatedCopy; EndReporting; ";
+    const std::wstring notStarted =
+        L"RunElevatedCopy; Error Self Elevation Error | An error occurred while self "
+        L"elevating the Orbalt installer.; EndReporting; ";
+    // It extracted nothing, so it deletes nothing.
+    const std::wstring registering =
+        L"RunElevatedCopy; Status Installing Orbalt...; Log Installing Orbalt...; "
+        L"ShowStatusWindow; Sleep 5000; Register Tessaly.Orbalt_full Unknown Error; ";
+    const std::wstring failed =
+        L"Error Orbalt Install Failed | Unable to install Orbalt, please try again. Check "
+        L"the logs for more information.\n\nWindows says no; EndReporting; OpenLogFile; ";
     struct Row {
-        const char* name;
-        std::vector<std::wstring> args;
-        std::function<void(Machine&)> setup;
+        ElevationOutcome copy;
+        bool registers;
         std::uint32_t exitCode;
-        std::vector<std::wstring> tail; // the last calls of the run
+        std::wstring calls;
     };
     const Row rows[] = {
-        {"copy not started",
-         {},
-         copy(ElevationResult::NotStarted, 0),
-         1,
-         {L"RunElevatedCopy",
-          L"Error Self Elevation Error | An error occurred while self elevating the Orbalt installer.",
-          L"EndReporting"}},
-        {"copy without a process handle",
-         {},
-         copy(ElevationResult::NoProcessHandle, 0),
-         0,
-         {L"RunElevatedCopy", L"EndReporting"}},
-        {"copy failed: its code relayed",
-         {},
-         copy(ElevationResult::Finished, 3221225477u),
-         3221225477u,
-         {L"RunElevatedCopy", L"EndReporting"}},
-        // After a good copy the run registers and launches, Silent or not; "-p" changes nothing.
-        {"copy succeeded", {}, copy(ElevationResult::Finished, 0), 0, registered},
-        {"copy succeeded, Silent", {L"-s"}, copy(ElevationResult::Finished, 0), 0, registered},
-        {"copy succeeded, -p", {L"-p"}, copy(ElevationResult::Finished, 0), 0, registered},
-        {"registration failed",
-         {},
-         copy(ElevationResult::Finished, 0, false),
-         1,
-         {L"Register Tessaly.Orbalt_full Unknown Error", install + L"Windows says no", L"EndReporting",
-          L"OpenLogFile"}},
-        // LocalSystem takes the elevated branch even without an elevated token.
-        {"LocalSystem",
-         {},
-         [](Machine& m) {
-             m.system = true;
-             m.elevated = false;
-         },
-         0,
-         {L"Delete T:\\MSIX_ORBALT.MSIX", L"LaunchApp", L"EndReporting"}},
+        {{ElevationResult::NotStarted, 0}, true, 1, notStarted},
+        {{ElevationResult::NoProcessHandle, 0}, true, 0, relayed},
+        // The copy has shown its own notice: its code, whatever it is, becomes the run's.
+        {{ElevationResult::Finished, 1}, true, 1, relayed},
+        {{ElevationResult::Finished, 3010}, true, 3010, relayed},
+        {{ElevationResult::Finished, 0xC0000005u}, true, 0xC0000005u, relayed},
+        {{ElevationResult::Finished, 0}, true, 0, registering + L"LaunchApp; EndReporting; "},
+        {{ElevationResult::Finished, 0}, false, 1, registering + failed},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        Machine m;
-        row.setup(m);
-        EXPECT_EQ(m.Run(row.args), row.exitCode);
-        ASSERT_GE(m.calls.size(), row.tail.size());
-        EXPECT_EQ(
-            std::vector<std::wstring>(m.calls.end() - static_cast<long>(row.tail.size()), m.calls.end()),
-            row.tail);
-        EXPECT_EQ(m.Count(L"Error "), row.exitCode == 1 ? 1u : 0u);
-        EXPECT_EQ(m.Count(L"Delete "), m.system ? 1u : 0u); // the user's run extracted nothing
-        // What opening the log for the user goes by: an unelevated run the user's way, LocalSystem never.
-        EXPECT_EQ(RunAccount, m.system ? Account::LocalSystem : Account::Standard);
-        // Both account checks are asked, in this order, before either answer is tested.
-        auto com = std::find(m.calls.begin(), m.calls.end(), L"InitializeCom");
-        ASSERT_LT(com + 2, m.calls.end());
-        EXPECT_EQ(*(com + 1), L"IsRunningAsSystem");
-        EXPECT_EQ(*(com + 2), L"IsTokenElevated");
+    for (const std::vector<std::wstring>& option : kOptions) {
+        for (const Row& row : rows) {
+            Machine m;
+            m.copy = row.copy;
+            m.registered = row.registers;
+            EXPECT_EQ(m.Run(option), row.exitCode) << testing::PrintToString(option);
+            EXPECT_EQ(m.From(L"RunElevatedCopy"), row.calls) << testing::PrintToString(option);
+            EXPECT_EQ(RunAccount, Account::Standard);
+        }
     }
 }
 

@@ -7,7 +7,8 @@
 namespace orbalt {
 namespace {
 
-TEST(PackageVersion, ParseFormatAndOrder) {
+// The order is proven where it decides, in the installed-package query (deployment_rules_test).
+TEST(PackageVersion, ParseAndFormat) {
     EXPECT_EQ(ParsePackageVersion(L"14.0.33728.0"), (PackageVersion{14, 0, 33728, 0}));
     EXPECT_EQ(ParsePackageVersion(L"10"), (PackageVersion{10, 0, 0, 0}));
     EXPECT_EQ(ParsePackageVersion(L"1..3"), (PackageVersion{1, 0, 3, 0}));
@@ -26,13 +27,6 @@ TEST(PackageVersion, ParseFormatAndOrder) {
 
     EXPECT_EQ(FormatPackageVersion({14, 0, 33728, 0}), L"14.0.33728.0");
     EXPECT_EQ(FormatPackageVersion({65535, 65535, 65535, 65535}), L"65535.65535.65535.65535");
-
-    const PackageVersion minimum{14, 0, 33728, 0};
-    EXPECT_GE((PackageVersion{15, 0, 0, 0}), minimum); // Major decides first, then Minor
-    EXPECT_GT((PackageVersion{14, 1, 0, 0}), minimum);
-    EXPECT_GE(minimum, minimum);
-    EXPECT_LT((PackageVersion{14, 0, 30000, 0}), minimum);
-    EXPECT_LT((PackageVersion{14, 0, 33728, 0}), (PackageVersion{14, 0, 33728, 1}));
 }
 
 } // namespace

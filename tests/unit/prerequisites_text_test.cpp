@@ -6,8 +6,11 @@ namespace orbalt {
 namespace {
 
 TEST(Prerequisites, ProgressAndProcessLines) {
-    EXPECT_EQ(DownloadPercent(512, 0), 0.0);
-    EXPECT_EQ(DownloadPercent(0xFFFFFFFFu, 0xFFFFFFFFu), 100.0); // no 32-bit overflow
+    // S_OK alone is a transfer; S_FALSE (1), another success code, and INET_E_DOWNLOAD_FAILURE are not.
+    EXPECT_FALSE(IsDownloadFailure(0));
+    EXPECT_TRUE(IsDownloadFailure(1));
+    EXPECT_TRUE(IsDownloadFailure(0x000401E0));
+    EXPECT_TRUE(IsDownloadFailure(static_cast<std::int32_t>(0x800C0008u)));
 
     // The outcomes no run under Wine produces; the others are in the end-to-end rows.
     EXPECT_EQ(ProcessStartFailedLine(L"C:\\x.exe", L""),

@@ -16,15 +16,54 @@ TEST(LogRecord, Latin1BytesAndEscapesAboveFF) {
     EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
 }
 
-TEST(ProgressText, FoldsDownloadsIntoOnePercentage) {
-    EXPECT_EQ(ProgressText(1, 1, 0.4), L"Getting ready...");
-    EXPECT_EQ(ProgressText(1, 1, 99.5), L"Installing...");
-    EXPECT_EQ(ProgressText(1, 1, 99.4), L"99%");
-    EXPECT_EQ(ProgressText(1, 1, 0.5), L"1%"); // halfway goes up
-    // Nothing to download: always the getting-ready text, also at 100.
-    EXPECT_EQ(ProgressText(0, 0, 100.0), L"Getting ready...");
-    // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
-    EXPECT_EQ(ProgressText(1, 1, DownloadPercent(30'000'000, 1)), L"2147483647%");
+// From the bytes the download callback is told of to the status text: the share of the current
+// download, folded with the download's number and count into one whole percentage.
+TEST(ProgressText, EveryBoundaryOfTheArithmetic) {
+    struct Row {
+        std::int32_t count, number;
+        std::uint32_t received, expected;
+        const wchar_t* text;
+    };
+    const Row rows[] = {
+        {0, 0, 1000, 1000, L"Getting ready..."}, // nothing to download: also at 100
+        {1, 1, 512, 0, L"Getting ready..."},     // no size known yet
+        {1, 1, 4, 1000, L"Getting ready..."},
+        {1, 1, 5, 1000, L"1%"}, // halfway goes up
+        {1, 1, 994, 1000, L"99%"},
+        {1, 1, 995, 1000, L"Installing..."},
+        {1, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, L"Installing..."}, // no 32-bit overflow
+        {2, 1, 1000, 1000, L"50%"},
+        {2, 2, 500, 1000, L"75%"},
+        {2, 2, 990, 1000, L"Installing..."},
+        // A server that declares 1 byte and sends 30 MB: clamped, never an undefined conversion.
+        {1, 1, 30'000'000, 1, L"2147483647%"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ProgressText(row.count, row.number, DownloadPercent(row.received, row.expected)), row.text)
+            << row.count << " " << row.number << " " << row.received << "/" << row.expected;
+    }
+}
+
+// What each output mode shows where.
+TEST(Reporting, ChannelsOfEveryMode) {
+    for (const auto& [mode, window, console] :
+         {std::tuple{Mode::Gui, true, false}, {Mode::Verbose, false, true}, {Mode::Silent, false, false}}) {
+        EXPECT_EQ(ReportingChannelsOf(mode).statusWindow, window) << static_cast<int>(mode);
+        EXPECT_EQ(ReportingChannelsOf(mode).ownConsole, console) << static_cast<int>(mode);
+    }
+}
+
+// The virtual keys that end the wait for a key, pressed down and let go.
+TEST(Reporting, KeysThatEndTheWait) {
+    // VK_SHIFT, VK_CONTROL, VK_MENU, VK_CAPITAL, VK_LWIN, VK_RWIN, VK_NUMLOCK, VK_SCROLL
+    for (int key : {0x10, 0x11, 0x12, 0x14, 0x5B, 0x5C, 0x90, 0x91}) {
+        EXPECT_FALSE(EndsKeyWait(true, static_cast<std::uint16_t>(key))) << key;
+    }
+    // VK_RETURN, VK_ESCAPE, VK_SPACE, 'A', '0', VK_F1
+    for (int key : {0x0D, 0x1B, 0x20, 0x41, 0x30, 0x70}) {
+        EXPECT_TRUE(EndsKeyWait(true, static_cast<std::uint16_t>(key))) << key;
+        EXPECT_FALSE(EndsKeyWait(false, static_cast<std::uint16_t>(key))) << key;
+    }
 }
 
 // Wine shows no test which icon a message box has.
@@ -46,18 +85,31 @@ TEST(WindowWait, ElevenSleepsOf50MillisecondsAtMost) {
     EXPECT_EQ(sleeps.size(), 1u); // a sleep before the first look
 }
 
+// Wine runs nothing as LocalSystem.
+TEST(LogRecord, ALocalSystemRunSaysWhereItLogsInstead) {
+    EXPECT_EQ(
+        LogFolderSetAsideLine(L"C:\\Windows\\Temp\\Tessaly Installer Temp\\",
+                              L"C:\\Windows\\Temp\\Tessaly Installer Temp-0a\\"),
+        L"The log folder C:\\Windows\\Temp\\Tessaly Installer Temp\\ was made, or may be changed, by someone "
+        L"other than SYSTEM and the Administrators: it is left as it is, and this run logs in "
+        L"C:\\Windows\\Temp\\Tessaly Installer Temp-0a\\ instead.");
+}
+
 // Under Wine every run is elevated and owns its desktop, and no run is LocalSystem: only the
-// elevated case is seen end to end.
-TEST(LogOpener, NoElevatedProgramOnAnotherAccountsDesktopAndNoUserSetting) {
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Standard, false), LogOpener::Association);
-    EXPECT_EQ(ChooseLogOpener(Mode::Verbose, Account::Elevated, true), LogOpener::SystemNotepad);
-    // The copy an administrator approved for a standard user, LocalSystem, a run that never
-    // learnt its account, and Silent runs: never.
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Elevated, false), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::LocalSystem, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Gui, Account::Unknown, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Standard, true), LogOpener::None);
-    EXPECT_EQ(ChooseLogOpener(Mode::Silent, Account::Elevated, true), LogOpener::None);
+// elevated case is seen end to end. Never Silent, never an elevated program on a desktop that is
+// not its account's, never a program the user's settings choose for an elevated run.
+TEST(LogOpener, EveryModeAccountAndDesktop) {
+    const LogOpener N = LogOpener::None, A = LogOpener::Association, S = LogOpener::SystemNotepad;
+    // Gui, Verbose and Silent, each on another account's desktop and then on its own.
+    for (const auto& [account, openers] : {std::pair{Account::Standard, std::array{A, A, A, A, N, N}},
+                                           {Account::Elevated, std::array{N, S, N, S, N, N}},
+                                           {Account::LocalSystem, std::array{N, N, N, N, N, N}},
+                                           {Account::Unknown, std::array{N, N, N, N, N, N}}}) {
+        for (std::size_t i = 0; i < openers.size(); ++i) {
+            EXPECT_EQ(ChooseLogOpener(static_cast<Mode>(i / 2), account, i % 2 == 1), openers[i])
+                << static_cast<int>(account) << " " << i;
+        }
+    }
 }
 
 } // namespace

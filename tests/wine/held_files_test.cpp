@@ -119,6 +119,10 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
     LocalFree(descriptor);
     EXPECT_FALSE(MoveFileExW(work.c_str(), (work + L"-moved").c_str(), 0));
     reader.reset();
+    // A read-only file in a subfolder goes too: its attribute is cleared on the handle it is deleted by.
+    ASSERT_TRUE(CreateDirectoryW((work + L"\\sub").c_str(), nullptr));
+    WriteBytes(work + L"\\sub\\read-only.txt", "kept?");
+    ASSERT_TRUE(SetFileAttributesW((work + L"\\sub\\read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY));
     RemoveWorkFolder();
     EXPECT_EQ(GetFileAttributesW(work.c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -145,7 +149,7 @@ TEST(Extraction, AMissingResourceOrAFileAnotherProgramHoldsRaises) {
 }
 
 // Wine keeps no descriptor on a folder, but builds and reads one as Windows does.
-TEST(FolderDescriptor, TheRunsOwnIsProtectedAndTrustedAndEntriesAreReadAsTheyAre) {
+TEST(FolderDescriptor, TheRunsOwnIsProtectedAndAdminOnlyAndEntriesAreReadAsTheyAre) {
     auto judge = [](const wchar_t* sddl, bool protectedList) {
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         EXPECT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor,
@@ -155,14 +159,14 @@ TEST(FolderDescriptor, TheRunsOwnIsProtectedAndTrustedAndEntriesAreReadAsTheyAre
         GetSecurityDescriptorControl(descriptor, &control, &revision);
         // Without protection, a new folder inherits what its parent gives users.
         EXPECT_EQ((control & SE_DACL_PROTECTED) != 0, protectedList) << sddl;
-        FolderTrust trust = JudgeDescriptor(descriptor);
+        const bool adminOnly = IsAdminOnlyDescriptor(descriptor);
         LocalFree(descriptor);
-        return trust;
+        return adminOnly;
     };
-    EXPECT_EQ(judge(kAdminOnlyFolderSddl, true), FolderTrust::Trusted);
-    EXPECT_EQ(judge(L"O:SYD:(A;OICIIO;FA;;;CO)(A;OICI;FA;;;SY)", false), FolderTrust::Trusted);
-    EXPECT_EQ(judge(L"O:SYD:(A;OICI;FA;;;SY)(A;CI;0x6;;;BU)", false), FolderTrust::Protect);
-    EXPECT_EQ(judge(L"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;SY)", true), FolderTrust::Untrusted);
+    EXPECT_TRUE(judge(kAdminOnlyFolderSddl, true));
+    EXPECT_TRUE(judge(L"O:SYD:(A;OICIIO;FA;;;CO)(A;OICI;FA;;;SY)", false));
+    EXPECT_FALSE(judge(L"O:SYD:(A;OICI;FA;;;SY)(A;CI;0x6;;;BU)", false));
+    EXPECT_FALSE(judge(L"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;SY)", true));
 }
 
 // urlmon asks the callback for interfaces it may offer; a refusal must leave the pointer null.

@@ -5,30 +5,17 @@
 //   launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM [ARGS...]
 // --limited starts the program with the linked (non-elevated) token of our own elevated one.
 // --answer plays the user in front of message boxes while it runs: each box that appears is written
-// to JOURNAL (caption, text with "|" for line feeds, and whether the status window was visible),
-// then answered with OK.
+// to JOURNAL in UTF-16 (caption, text with "|" for line feeds, and whether the status window was
+// visible), then answered with OK.
 // --window times a start-up: the program is ended once a visible window of that class is up;
 // without that window the file holds no time.
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace {
-
-std::wstring Quote(const std::wstring& arg) {
-    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) {
-        return arg;
-    }
-    std::wstring out = L"\"";
-    for (wchar_t c : arg) {
-        if (c == L'"') {
-            out += L'\\';
-        }
-        out += c;
-    }
-    return out + L"\"";
-}
 
 int Fail(const char* what) {
     std::fprintf(stderr, "launch: %s failed (%lu)\n", what, GetLastError());
@@ -65,12 +52,8 @@ void AnswerBox(const std::wstring& journal) {
     }
     const std::wstring line = TextOf(box) + L"\t" + text + L"\tstatus window " +
                               (status != nullptr && IsWindowVisible(status) ? L"visible" : L"hidden") + L"\n";
-    std::string bytes(line.size() * 4, '\0');
-    bytes.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, line.c_str(),
-                                                         static_cast<int>(line.size()), bytes.data(),
-                                                         static_cast<int>(bytes.size()), nullptr, nullptr)));
     if (FILE* file = _wfopen(journal.c_str(), L"ab")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fwrite(line.data(), sizeof(wchar_t), line.size(), file);
         std::fclose(file);
     }
     SendMessageW(box, WM_COMMAND, IDOK, 0);
@@ -94,16 +77,14 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
     if (i >= argc) {
-        std::fprintf(
-            stderr, "usage: launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM "
-                    "[ARGS...]\n");
+        std::fprintf(stderr,
+                     "usage: launch.exe [--limited] [--answer JOURNAL] [--window CLASS] --rc FILE -- PROGRAM "
+                     "[ARGS...]\n");
         return 2;
     }
     std::wstring program = argv[i];
-    std::wstring commandLine = Quote(program);
-    for (int k = i + 1; k < argc; ++k) {
-        commandLine += L" " + Quote(argv[k]);
-    }
+    // The program's command line is the rest of ours, quoted as Wine quoted the Unix arguments.
+    std::wstring commandLine = std::wcsstr(GetCommandLineW(), L" -- ") + 4;
     // Under Wine the first window of a prefix's session brings its desktop up, which takes longer
     // than the installer waits for its status window: one of our own comes first.
     HWND own = journal.empty() ? nullptr

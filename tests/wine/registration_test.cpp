@@ -46,9 +46,6 @@ TEST(Registration, PassesTheFullNameAndItsOptionsAndJudgesTheExtendedCode) {
     EXPECT_EQ(errorText, L"Unknown Error");
     // Only the extended code says "another user": a late operation, awaited through its handler.
     EXPECT_FALSE(RegisterPackage(L"Busy_1.0.0.0_x64__awjp7x5cka7re", errorText));
-    EXPECT_EQ(errorText,
-              L"Orbalt cannot apply this update because another user is signed in with the app running. "
-              L"Please sign out all other users and try again.");
 
     const std::string calls = Read(journal);
     EXPECT_NE(

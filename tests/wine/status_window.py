@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The real installer's status window under Xvfb and Wine: screenshots checked pixel by pixel at 96,
 120 and 144 dpi and without fonts, and what a UI Automation client in another process reads of it.
 
@@ -14,17 +14,18 @@ the base prefix of the test run, as the end-to-end rows do.
 """
 import os
 import re
-import subprocess
 import sys
 import threading
 import time
+
+from PIL import ImageGrab
 
 import windows
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import scenarios  # noqa: E402
 
-BACKGROUND = bytes((0xF0, 0xF0, 0xF0))
+BACKGROUND = (0xF0, 0xF0, 0xF0)
 PLACEMENT = {96: (775, 365, 370, 350), 120: (729, 322, 462, 437), 144: (683, 278, 555, 525)}  # on 1920 x 1080
 MESSAGE = "Getting Orbalt ready for you. It will launch once it's ready"
 failures = []
@@ -47,17 +48,15 @@ class Shot:
     """An RGB screenshot of the whole screen; at(x, y) in client coordinates of the window."""
 
     def __init__(self, display, path, dpi):
-        subprocess.run(["import", "-display", display, "-window", "root", path], check=True)
-        data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, stdout=subprocess.PIPE).stdout
-        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", data)
-        self.width, self.pixels = int(header.group(1)), data[header.end():]
+        image = ImageGrab.grab(xdisplay=display)
+        image.save(path)
+        self.pixels = image.convert("RGB").load()
         self.x, self.y, self.w, self.h = PLACEMENT[dpi]
         self.cw, self.ch = self.w - 2, self.h - 1  # 1-pixel edge on the left, right and bottom; no caption
         self.band_top, self.dpi = self.ch - dpi * 60 / 96, dpi
 
     def screen(self, x, y):
-        i = (y * self.width + x) * 3
-        return self.pixels[i:i + 3]
+        return self.pixels[x, y]
 
     def at(self, px, py):
         return self.screen(self.x + 1 + px, self.y + py)
@@ -167,7 +166,7 @@ def main(dump, artifacts):
     os.makedirs(artifacts, exist_ok=True)
     # Every prefix here is a fresh copy that only this display ever sees: Wine ties a prefix's
     # desktop to the first display used in it.
-    with windows.display(os.path.join(windows.BUILD, "wine", "status-window")) as display:
+    with windows.display() as display:
         for dpi, name in ((96, "dpi96"), (120, "dpi120"), (144, "dpi144"), (96, "nofonts")):
             run = HeldRun(dpi, name != "nofonts", ["FindPackages", "AddPackageAsync"])
             try:

@@ -5,10 +5,13 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
+
+#include <objidl.h>
+
+#include <gdiplus.h>
 
 #include "core/state.h"
 #include "core/win.h"
@@ -19,11 +22,14 @@
 // The import slot through which the window hands its root to UI Automation. Wine's core answers 0
 // for every object id but the root's, so only the calls made tell a wrong id from the right one.
 extern "C" decltype(&UiaReturnRawElementProvider) __imp_UiaReturnRawElementProvider;
+// The one through which painting draws its texts: what is drawn where, in which size and colour.
+extern "C" decltype(&Gdiplus::DllExports::GdipDrawString) __imp_GdipDrawString;
 
 namespace orbalt {
 namespace {
 
 std::vector<LPARAM> Handed;                     // object ids handed on to UI Automation
+std::vector<std::wstring> Drawn;                // text, rectangle, points and colour of each text drawn
 std::vector<IRawElementProviderSimple*> Raised; // text-changed events, by provider
 BOOL Listening = TRUE;
 
@@ -33,23 +39,27 @@ std::array<double, 4> Bounds(IRawElementProviderFragment* element) {
     return {r.left, r.top, r.width, r.height};
 }
 
-// The painted client area, 368 x 349 pixels, row by row.
-std::vector<std::uint32_t> ClientPixels(HWND window) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 368, -349, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, 368, 349, screen, 0, 0, SRCCOPY);
-    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                      static_cast<const std::uint32_t*>(bits) + 368 * 349);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return pixels;
+Gdiplus::GpStatus WINGDIPAPI RecordDrawString(Gdiplus::GpGraphics* graphics, const WCHAR* text, INT length,
+                                              const Gdiplus::GpFont* font, const Gdiplus::RectF* rect,
+                                              const Gdiplus::GpStringFormat* format,
+                                              const Gdiplus::GpBrush* brush) {
+    namespace gdip = Gdiplus::DllExports;
+    Gdiplus::REAL points = 0;
+    Gdiplus::ARGB colour = 0;
+    Gdiplus::RectF clip;
+    gdip::GdipGetFontSize(const_cast<Gdiplus::GpFont*>(font), &points);
+    gdip::GdipGetSolidFillColor(static_cast<Gdiplus::GpSolidFill*>(const_cast<Gdiplus::GpBrush*>(brush)),
+                                &colour);
+    gdip::GdipGetClipBounds(graphics, &clip);
+    wchar_t line[160];
+    swprintf(line, 160,
+             clip.Width < 1e5 ? L" (%g %g %g %g) %g %08X, cut at (%g %g %g %g)" : L" (%g %g %g %g) %g %08X",
+             rect->X, rect->Y, rect->Width, rect->Height, points, colour, clip.X, clip.Y, clip.Width,
+             clip.Height);
+    Drawn.push_back(text + std::wstring(line));
+    auto real = reinterpret_cast<decltype(&RecordDrawString)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"gdiplus.dll"), "GdipDrawString")));
+    return real(graphics, text, length, font, rect, format, brush);
 }
 
 // A window that comes up after the driver gave up waiting: the record keeps the driver's Failed,
@@ -72,10 +82,14 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     // The first window of a process takes Wine longer than the driver waits for the status window.
     DestroyWindow(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
     SetEnvironmentVariableW(L"TMP", L"C:\\windows\\temp\\");
+    __imp_GdipDrawString = RecordDrawString;
     OutputMode = Mode::Gui;
     StartReporting(GetModuleHandleW(nullptr), true);
     ASSERT_TRUE(IsStatusWindowCreated());
     HWND window = StatusWindow->window;
+    // WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX | 0x8, and what Windows adds to an overlapped window:
+    // WS_CLIPSIBLINGS and the rest of WS_CAPTION.
+    EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & ~(WS_VISIBLE | WS_CLIPSIBLINGS | WS_DLGFRAME), 0x008A0008);
     StatusWindowProvider* root = StatusWindow->accessibilityRoot;
     auto painted = [&](const wchar_t* text) { // painting feeds the elements
         for (int i = 0; i < 250 && root->status->Name() != text; ++i) {
@@ -85,6 +99,12 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         return root->status->Name();
     };
     EXPECT_EQ(painted(L"Getting things ready..."), L"Getting things ready...");
+    ASSERT_GE(Drawn.size(), 2u);
+    EXPECT_EQ(
+        std::vector<std::wstring>(Drawn.end() - 2, Drawn.end()),
+        (std::vector<std::wstring>{
+            L"Getting Orbalt ready for you\nIt will launch once it's ready (0 174.5 368 174.5) 13 FF323232",
+            L"Getting things ready... (0 289 368 60) 9 FF5A5A5A, cut at (0 289 368 60)"}));
     // The icon of the window and of its taskbar button is the installer's own.
     EXPECT_EQ(reinterpret_cast<HICON>(GetClassLongPtrW(window, GCLP_HICON)),
               LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(101)));
@@ -96,22 +116,8 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
     EXPECT_EQ(Bounds(root->message), (std::array{x, y + 174.5, 368.0, 174.5}));
     EXPECT_EQ(Bounds(root->status), (std::array{x, y + 289, 368.0, 60.0}));
 
-    // A screen reader walks between the two texts both ways, and no further.
-    auto step = [](IRawElementProviderFragment* from, NavigateDirection direction) {
-        IRawElementProviderFragment* to = reinterpret_cast<IRawElementProviderFragment*>(0x1);
-        EXPECT_EQ(from->Navigate(direction, &to), S_OK);
-        if (to != nullptr) {
-            to->Release();
-        }
-        return to;
-    };
-    EXPECT_EQ(step(root, NavigateDirection_FirstChild), root->message);
-    EXPECT_EQ(step(root->message, NavigateDirection_NextSibling), root->status);
-    EXPECT_EQ(step(root->status, NavigateDirection_PreviousSibling), root->message);
-    EXPECT_EQ(step(root->status, NavigateDirection_NextSibling), nullptr);
-    EXPECT_EQ(step(root->message, NavigateDirection_PreviousSibling), nullptr);
-    EXPECT_EQ(step(root->message, NavigateDirection_Parent), root);
-
+    // A point reaches the text drawn there through the elements' bounds (accessibility_tree_test
+    // has every point and every step; the client in another process walks the tree).
     auto hit = [&](double px, double py) {
         auto* element = reinterpret_cast<IRawElementProviderFragment*>(0x1);
         EXPECT_EQ(root->ElementProviderFromPoint(x + px, y + py, &element), S_OK);
@@ -120,11 +126,9 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         }
         return element;
     };
-    EXPECT_EQ(hit(10, 300), root->status);  // the band lies in both: the second wins
-    EXPECT_EQ(hit(368, 349), root->status); // its far corner is inside
+    EXPECT_EQ(hit(10, 300), root->status); // the band lies in both: the second wins
     EXPECT_EQ(hit(184, 174.5), root->message);
     EXPECT_EQ(hit(184, 120), nullptr); // the logo
-    EXPECT_EQ(hit(369, 300), nullptr); // right of the band
 
     // Only the root's id, taken as a signed 32-bit value whatever the upper bits, and only once
     // the window's user data holds the record (not yet during creation).
@@ -133,37 +137,24 @@ TEST(StatusWindow, PaintingPlacesTheElementsAndOnlyTheRootIdIsAnswered) {
         Handed.push_back(id);
         return 1;
     };
-    EXPECT_EQ(AnswerGetObject(window, nullptr, 0, kUiaRootObjectId), 0);
-    EXPECT_EQ(SendMessageW(window, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
-    EXPECT_EQ(
-        SendMessageW(window, WM_GETOBJECT, 0, static_cast<LPARAM>(static_cast<DWORD>(kUiaRootObjectId))), 1);
+    EXPECT_EQ(AnswerGetObject(window, nullptr, 0, -25), 0);
+    EXPECT_EQ(SendMessageW(window, 0x003D, 0, -4), 0); // WM_GETOBJECT, OBJID_CLIENT
+    EXPECT_EQ(SendMessageW(window, 0x003D, 0, static_cast<LPARAM>(static_cast<DWORD>(-25))), 1);
     __imp_UiaReturnRawElementProvider = real;
-    EXPECT_EQ(Handed, std::vector<LPARAM>{kUiaRootObjectId});
+    EXPECT_EQ(Handed, std::vector<LPARAM>{-25});
 
-    // A text too long for the status band wraps and is cut at the band's edges: nothing of it is
-    // drawn over the message above.
-    const std::vector<std::uint32_t> before = ClientPixels(window);
-    // The texts' own colours: the message's below the logo, the status line's in its band.
-    auto darkest = [&](std::size_t fromRow, std::size_t toRow) {
-        return *std::min_element(before.begin() + fromRow * 368, before.begin() + toRow * 368,
-                                 [](std::uint32_t a, std::uint32_t b) { return (a & 0xFF) < (b & 0xFF); }) &
-               0xFFFFFFu;
-    };
-    EXPECT_EQ(darkest(190, 289), 0x323232u);
-    EXPECT_EQ(darkest(289, 349), 0x5A5A5Au);
+    // A text too long for the status band is cut at the band's edges (above): nothing of it is drawn
+    // over the message.
     const std::wstring longText(400, L'W');
-    SetStatusText(longText);
+    SendMessageW(window, 0x0401, 0, reinterpret_cast<LPARAM>(longText.c_str())); // WM_USER + 1
     ASSERT_EQ(painted(longText.c_str()), longText);
-    const std::vector<std::uint32_t> after = ClientPixels(window);
-    ASSERT_EQ(before.size(), after.size());
-    const std::size_t bandStart = 289 * 368;
-    EXPECT_TRUE(std::equal(before.begin(), before.begin() + bandStart, after.begin()));
-    EXPECT_FALSE(std::equal(before.begin() + bandStart, before.end(), after.begin() + bandStart));
-
+    EXPECT_EQ(Drawn.back(), longText + L" (0 289 368 60) 9 FF5A5A5A, cut at (0 289 368 60)");
     // An empty status text shows nothing, not the last one.
     SetStatusText(L"");
     EXPECT_EQ(painted(L""), L"");
     // Hidden around the elevated copy, and shown again, top-most, once it succeeded.
+    EXPECT_EQ(kHideStatusWindowFlags, 0xA3u);
+    EXPECT_EQ(kShowStatusWindowFlags, 0x63u);
     HideStatusWindow();
     EXPECT_FALSE(IsWindowVisible(window));
     ShowStatusWindow();
@@ -177,12 +168,29 @@ TEST(StatusTextElement, ATextChangedEventForEachNewTextWhileAClientListens) {
     const TextChangedEventSink real = TextChangedEvents;
     TextChangedEvents = {[]() -> BOOL { return Listening; },
                          [](IRawElementProviderSimple* provider, EVENTID id) -> HRESULT {
-                             EXPECT_EQ(id, kUiaTextTextChangedEventId);
+                             EXPECT_EQ(id, 20015); // UIA_Text_TextChangedEventId
                              Raised.push_back(provider);
                              return S_OK;
                          }};
     StatusWindowProvider* root = CreateAccessibilityRoot(nullptr);
     ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->status->Name(), L"Test 123"); // until the first paint
+    // Server-side providers (ProviderOptions_ServerSideProvider, 2); a text's runtime id is
+    // UiaAppendRuntimeId (3) and its own number, which UI Automation appends to the window's.
+    ProviderOptions options{}, textOptions{};
+    EXPECT_EQ(root->get_ProviderOptions(&options), S_OK);
+    EXPECT_EQ(root->status->get_ProviderOptions(&textOptions), S_OK);
+    EXPECT_EQ(std::pair(options, textOptions), std::pair(ProviderOptions(2), ProviderOptions(2)));
+    for (const auto& [element, number] : {std::pair{root->message, 1}, std::pair{root->status, 2}}) {
+        SAFEARRAY* id = nullptr;
+        LONG* parts = nullptr;
+        ASSERT_EQ(element->GetRuntimeId(&id), S_OK);
+        SafeArrayAccessData(id, reinterpret_cast<void**>(&parts));
+        EXPECT_EQ(std::vector<LONG>(parts, parts + id->rgsabound[0].cElements),
+                  (std::vector<LONG>{3, number}));
+        SafeArrayUnaccessData(id);
+        SafeArrayDestroy(id);
+    }
     UpdateTextElement(root->status, L"status", {});
     UpdateTextElement(root->status, L"status", {1, 2, 3, 4}); // the bounds alone: none
     UpdateTextElement(root->status, L"statu!", {1, 2, 3, 4});

@@ -1,38 +1,36 @@
-#!/usr/bin/env python3
-"""Runs Windows programs under Wine for the tests, scripts/demo and bench/run: the one place that
-sets up and copies prefixes, runs the X display, the simulated deployment service and the download
-server, runs a program through the test launcher (its full 32-bit exit code; in a terminal that
-answers key prompts, if asked) and sets up the simulated machine of a row of tests/e2e/scenarios.py.
+#!/usr/bin/python3
+"""Runs Windows programs under Wine for the tests, scripts/demo, scripts/try and bench/run: the one
+place that sets up and copies prefixes, runs X displays, the simulated deployment service and the
+download server, runs a program through the test launcher (its full 32-bit exit code; in a terminal
+that answers key prompts, if asked) and sets up the simulated machine of a row of
+tests/e2e/scenarios.py. The build tree is ORBALT_BUILD, by default build/windows of this checkout.
 
   windows.py display start|stop STATE   a private Xvfb screen; its name goes to STATE/display
   windows.py setup WINE                 WINE/base: a fresh prefix with the simulated deployment
                                         service, in which nothing runs but copies of it for each
                                         row; WINE/prefix: a copy in which the test programs run
   windows.py exec PROGRAM [ARGS...]     CTest's emulator: PROGRAM in the prefix of its build tree
-
-The build tree is ORBALT_BUILD, by default build/windows of this checkout.
 """
 import collections
 import contextlib
-import fcntl
 import functools
 import hashlib
 import http.server
+import io
 import os
-import pty
 import re
-import select
 import shutil
-import signal
-import struct
 import subprocess
 import sys
 import tempfile
-import termios
 import threading
 import time
 import types
 import unittest
+
+import pexpect
+import psutil
+import xvfbwrapper
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.environ.get("ORBALT_BUILD") or os.path.join(ROOT, "build", "windows")
@@ -68,6 +66,7 @@ WINE_SERVICES = re.compile(r"/usr/lib/wine/wineserver|C:\\windows\\system32\\(se
 ANSI = re.compile(r"\x1b\[[0-9;?]*[A-Za-z]|\x1b\][^\x07]*\x07")
 WINE_KEY = r"HKEY_CURRENT_USER\Software\Wine"
 NT = r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion"
+INTERNET = r"HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
 
 
 class Failed(RuntimeError):
@@ -124,11 +123,9 @@ def wine(env, *command, check=True, timeout=None):
     return printed
 
 
-def _run(command, env, timeout, terminal=False):
-    """Runs a command to its end and returns its exit status and what it printed: through a file (a
-    pipe would stay open as long as a wineserver that it started), or else a terminal."""
-    if terminal:
-        return _in_terminal(command, env, timeout)
+def _run(command, env, timeout):
+    """Runs a command to its end and returns its exit status and what it printed, through a file (a
+    pipe would stay open as long as a wineserver that it started)."""
     with tempfile.TemporaryFile() as out:
         done = subprocess.run(command, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT,
                               timeout=timeout)
@@ -225,51 +222,53 @@ def setup(prefix):
         (r"HKEY_CLASSES_ROOT\.log", ""): "OrbaltTest.Log",
         (r"HKEY_CLASSES_ROOT\OrbaltTest.Log\shell\open\command", ""): '"%s" "%%1"' % windows_path(recorder),
         # Wine runs its own notepad.exe unless told that the one in system32 is native.
-        (WINE_KEY + r"\DllOverrides", "notepad.exe"): "native"})
+        (WINE_KEY + r"\DllOverrides", "notepad.exe"): "native",
+        # No simulated machine reaches the internet (a release build's addresses): every address but
+        # loopback goes to a proxy that nothing serves.
+        (INTERNET, "ProxyEnable"): 1, (INTERNET, "ProxyServer"): "127.0.0.1:9",
+        (INTERNET, "ProxyOverride"): "<local>;127.0.0.1"})
+
+
+def _screen():
+    """A new 1920 x 1080 Xvfb screen once it takes clients; xvfbwrapper chooses a free number, sets
+    DISPLAY and gives Xvfb 0.1 s, too short on a loaded machine."""
+    xvfb = xvfbwrapper.Xvfb(width=1920, height=1080, nolisten="tcp")
+    xvfb.start()
+    while not os.path.exists("/tmp/.X11-unix/X%d" % xvfb.new_display):
+        if xvfb.proc.poll() is not None:
+            raise Failed("Xvfb ended with %d" % xvfb.proc.returncode)
+        time.sleep(0.05)
+    return xvfb
 
 
 def start_display(state):
-    """Starts a private Xvfb screen of 1920 x 1080 (ending the one STATE held before, if any) and
-    returns its name, which STATE/display holds while it runs. The number is chosen here: left to
-    choose (-displayfd alone), Xvfb takes :0 even from another screen that has it."""
+    """Starts a private screen that outlives this process (ending the one STATE held before, if any)
+    and returns its name, which STATE/display holds while it runs."""
     stop_display(state)
     os.makedirs(state, exist_ok=True)
-    for number in (n for n in range(100, 200) if not os.path.exists("/tmp/.X11-unix/X%d" % n)):
-        # Xvfb writes its number to a file once it takes clients, and again later: a pipe that is
-        # closed by then would end it.
-        with open(os.path.join(state, "ready"), "w") as ready:
-            xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(ready.fileno()), "-screen", "0",
-                                     "1920x1080x24", "-nolisten", "tcp"], pass_fds=[ready.fileno()],
-                                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                    start_new_session=True)
-        while xvfb.poll() is None and not os.path.getsize(ready.name):  # it ends if the number is another's
-            time.sleep(0.05)
-        if xvfb.poll() is None:
-            with open(os.path.join(state, "xvfb.pid"), "w") as f:
-                f.write(str(xvfb.pid))
-            with open(os.path.join(state, "display"), "w") as f:
-                f.write(":%d" % number)
-            return ":%d" % number
-    raise Failed("Xvfb found no free display")
+    _screen()
+    with open(os.path.join(state, "display"), "w") as f:
+        f.write(os.environ["DISPLAY"])
+    return os.environ["DISPLAY"]
 
 
 def stop_display(state):
-    pid = read(os.path.join(state, "xvfb.pid"))
-    for name in ("xvfb.pid", "display", "ready"):
-        if os.path.exists(os.path.join(state, name)):
-            os.remove(os.path.join(state, name))
-    if pid and "Xvfb" in (read("/proc/%s/cmdline" % pid) or ""):  # not another program that got its number
-        os.kill(int(pid), signal.SIGTERM)
+    name = read(os.path.join(state, "display"))
+    if name:
+        os.remove(os.path.join(state, "display"))
+        for xvfb in psutil.process_iter(["name", "cmdline"]):
+            if xvfb.info["name"] == "Xvfb" and xvfb.info["cmdline"][1:2] == [name]:
+                xvfb.terminate()
 
 
 @contextlib.contextmanager
-def display(state):
+def display():
     """A private screen for the programs of this process while the with-block runs; yields its name."""
-    os.environ["DISPLAY"] = start_display(state)
+    xvfb = _screen()
     try:
         yield os.environ["DISPLAY"]
     finally:
-        stop_display(state)
+        xvfb.stop()
 
 
 Launched = collections.namedtuple("Launched", "code ms output")
@@ -281,13 +280,13 @@ def launch(env, program, *args, limited=False, answer=None, window=None, termina
     window, with WINDOW; None if none came up) and what Wine printed. In a terminal, that includes
     the program's console, and each "Press any key" gets a key."""
     rc = os.path.join(env["WINEPREFIX"], "launched")
-    if os.path.exists(rc):
+    with contextlib.suppress(FileNotFoundError):
         os.remove(rc)
     command = [LAUNCHER, *(["--limited"] if limited else []), *(["--answer", answer] if answer else []),
                *(["--window", window] if window else []), "--rc", windows_path(rc), "--", windows_path(program), *args]
     for attempt in range(2):
         try:
-            status, output = _run([WINE, *command], env, timeout, terminal)
+            status, output = (_in_terminal if terminal else _run)([WINE, *command], env, timeout)
         except subprocess.TimeoutExpired:
             stop_server(env)
             raise Failed("%s did not end within %d s" % (os.path.basename(program), timeout))
@@ -309,34 +308,25 @@ def launch(env, program, *args, limited=False, answer=None, window=None, termina
 
 def _in_terminal(command, env, timeout):
     """Runs a command with a pseudo-terminal as its console (Wine then writes the console to it),
-    answers each "Press any key" with a key, and returns its exit status and all the terminal showed."""
-    master, slave = pty.openpty()
-    # A wide terminal, so that Wine's console does not wrap long lines.
-    fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 50, 250, 0, 0))
-    process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave, env=env, start_new_session=True)
-    os.close(slave)
-    output, answered, deadline = b"", 0, time.time() + timeout
+    answers each "Press any key" with a key, and returns its exit status and all the terminal showed.
+    It ends with the command: a wineserver that the command started keeps the terminal open."""
+    # A wide terminal, so that Wine's console does not wrap long lines. Programs the command leaves
+    # running (a log opener) must not die of the hang-up that its end sends them.
+    child = pexpect.spawn(command[0], command[1:], env=env, dimensions=(50, 250), ignore_sighup=True)
+    child.logfile_read, deadline = io.BytesIO(), time.time() + timeout
     try:
-        while True:
-            if time.time() > deadline:
-                raise subprocess.TimeoutExpired(command, timeout)
-            if select.select([master], [], [], 0.1)[0]:
-                try:
-                    chunk = os.read(master, 65536)
-                except OSError:  # every program holding the terminal has ended
-                    chunk = b""
-                if not chunk:
-                    process.wait(timeout=max(1, deadline - time.time()))
-                    break
-                output += chunk
-                if output.count(b"Press any key") > answered:
-                    answered += 1
-                    os.write(master, b"x")
-            elif process.poll() is not None:
-                break
+        while time.time() < deadline:
+            ended = not child.isalive()  # then what it wrote is read to the end below
+            found = child.expect([b"Press any key", pexpect.EOF, pexpect.TIMEOUT], timeout=0.1)
+            if found == 0:
+                child.send(b"x")
+            elif found == 1 or ended:
+                child.wait()
+                return child.exitstatus if child.signalstatus is None else -child.signalstatus, \
+                    child.logfile_read.getvalue().decode("utf-8", "replace")
+        raise subprocess.TimeoutExpired(command, timeout)
     finally:
-        os.close(master)
-    return process.returncode, output.decode("utf-8", "replace")
+        child.close(force=True)
 
 
 def settle(env, seconds=30):
@@ -351,15 +341,8 @@ def settle(env, seconds=30):
 
 def _programs(prefix):
     """The command names of the programs that run in PREFIX."""
-    wanted, found = ("WINEPREFIX=" + prefix).encode(), []
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/environ" % pid, "rb") as environ, open("/proc/%s/cmdline" % pid, "rb") as command:
-                if wanted in environ.read().split(b"\0"):
-                    found.append(command.read().split(b"\0")[0].decode("utf-8", "replace"))
-        except OSError:  # it ended meanwhile
-            pass
-    return found
+    return [p.info["cmdline"][0] for p in psutil.process_iter(["cmdline", "environ"])
+            if (p.info["environ"] or {}).get("WINEPREFIX") == prefix and p.info["cmdline"]]
 
 
 class _Handler(http.server.SimpleHTTPRequestHandler):
@@ -383,19 +366,6 @@ class _Handler(http.server.SimpleHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
-
-
-def serve(root, port, not_found=(), close_after=None, chunk_delay=0.0):
-    """Serves the files under ROOT on 127.0.0.1:PORT on a thread until shutdown() and server_close():
-    404 for the paths in NOT_FOUND, and no more connections once CLOSE_AFTER has been asked for (under
-    Wine a refused connection is the one download failure there is: a 404 page, or a transfer cut
-    short, counts as a downloaded file). The bodies go out in 16 KiB pieces CHUNK_DELAY seconds
-    apart, so that a client sees its progress rise. server.requests lists the paths asked for."""
-    server = http.server.ThreadingHTTPServer(("127.0.0.1", port), functools.partial(_Handler, directory=root))
-    server.not_found, server.close_after, server.chunk_delay, server.requests = set(not_found), close_after, \
-        chunk_delay, []
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    return server
 
 
 # The simulated service's scenario: one record per line, its fields in this order, tab-separated,
@@ -427,14 +397,7 @@ class Machine:
             os.rmdir(self.path)
             clone(BASE, self.path)
         self.drive_c = os.path.join(self.path, "drive_c")
-        more = {"ORBALT_FAKE_DOTNET_EXIT": str(row["dotnet_exit"])}
-        if row["attack"]:
-            more["ORBALT_FAKE_ATTACK"] = VICTIM
-        if row["dotnet_root"] == "environment":
-            more["DOTNET_ROOT_X64"] = DOTNET_ROOTS["environment"]
-        if not row["display"]:
-            more["DISPLAY"] = ""
-        self.env = environment(self.path, **more)
+        self.env = environment(self.path, **({} if row["display"] else {"DISPLAY": ""}))
         if row["temp_path"]:
             windows = row["temp_path"]
         else:
@@ -451,6 +414,9 @@ class Machine:
     def _prepare(self):
         row = self.row
         fake = os.path.join(self.drive_c, "orbalt-fake")
+        link = row["victim_link"] and self._unix(row["victim_link"])
+        if link and os.path.islink(link):
+            os.remove(link)
         for leftover in (fake, self.temp, self.temp + "-target", self.victim, os.path.join(self.drive_c, "orbalt-test"),
                          self._unix(DOWNLOADS), *map(self._unix, DOTNET_ROOTS.values())):  # of earlier runs here
             shutil.rmtree(leftover, ignore_errors=True)
@@ -466,6 +432,9 @@ class Machine:
             open(os.path.join(root, "host", "fxr", "8.0.8", "hostfxr.dll"), "wb").close()
             for folder in ("Microsoft.WindowsDesktop.App", "Microsoft.NETCore.App"):
                 os.makedirs(os.path.join(root, "shared", folder, row["dotnet"]))
+        if link:
+            os.makedirs(self.victim)
+            os.symlink(self.victim, link)
         if row["temp_link"]:  # the installer's folder is a link to a folder beside it
             os.makedirs(self.temp + "-target")
             os.symlink(os.path.basename(self.temp) + "-target", self.temp)
@@ -477,9 +446,10 @@ class Machine:
             subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dk" % row["temp_size"], "tmpfs", self.mounted],
                            check=True)
         if row["victim"] is not None:
-            os.makedirs(self.victim)
+            os.makedirs(self.victim, exist_ok=True)
         for folder, files in ((self.victim, row["victim"] or {}), (self.temp, row["temp_seed"])):
             for name, content in files.items():
+                os.makedirs(os.path.dirname(os.path.join(folder, name)), exist_ok=True)
                 with open(os.path.join(folder, name), "wb") as f:
                     f.write(content)
         defaults = options()
@@ -489,6 +459,16 @@ class Machine:
                        for name, value in row["registry"].items()})
         if row["dotnet_root"] == "registered":
             values[(DOTNET_REGISTRATION, "InstallLocation")] = DOTNET_ROOTS["registered"]
+        if row["dotnet_root"] == "environment":  # a user's own setting, which any program of theirs can make
+            for name in ("DOTNET_ROOT", "DOTNET_ROOT_X64"):
+                values[("HKEY_CURRENT_USER\\Environment", name)] = DOTNET_ROOTS["environment"]
+        # The fake .NET installer's settings are the machine's, as the environment of the run's children is.
+        machine = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Control\Session Manager\Environment"
+        if row["dotnet_exit"]:
+            values[(machine, "ORBALT_FAKE_DOTNET_EXIT")] = str(row["dotnet_exit"])
+        if row["attack"]:
+            values[(machine, "ORBALT_FAKE_ATTACK")] = VICTIM
+            values[(machine, "ORBALT_FAKE_USER_TEMP")] = self.windows_temp[:-len("\\Tessaly Installer Temp\\")]
         if row["temp_path"]:
             for name in ("TEMP", "TMP"):
                 values[("HKEY_CURRENT_USER\\Environment", name)] = row["temp_path"]
@@ -500,6 +480,10 @@ class Machine:
             self._serve(row["downloads"])
 
     def _serve(self, downloads):
+        """Serves the row's files on the build's loopback port until close(): 404 for some, and no more
+        connections after the .NET one for "refused" (under Wine a refused connection is the one
+        download failure there is: a 404 page, or a transfer cut short, counts as downloaded), in
+        16 KiB pieces row["slow"] seconds apart, so that progress rises; server.requests lists them."""
         self.served = os.path.join(self.path, "served")
         not_found, close_after = [], None
         for name, how in downloads.items():
@@ -514,12 +498,16 @@ class Machine:
             else:
                 with open(target, "wb") as f:
                     f.write(FRAMEWORK_BYTES)
-        self.server = serve(self.served, int(cache_value("ORBALT_TEST_HTTP_PORT")), not_found, close_after,
-                            self.row["slow"])
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", int(cache_value("ORBALT_TEST_HTTP_PORT"))),
+                                                      functools.partial(_Handler, directory=self.served))
+        self.server.not_found, self.server.close_after, self.server.chunk_delay = set(not_found), close_after, \
+            self.row["slow"]
+        self.server.requests = []
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
-    def lines(self, *path):
+    def lines(self, *path, encoding="utf-8"):
         """The lines of a file under C:\\."""
-        return (read(os.path.join(self.drive_c, *path)) or "").splitlines()
+        return (read(os.path.join(self.drive_c, *path), "rb") or b"").decode(encoding, "replace").splitlines()
 
     def installer(self):
         """The installer the row runs: in C:\\downloads with the files the row places beside it, if any."""
@@ -556,11 +544,12 @@ class Machine:
             windows_work=work.group() if work else "(no working folder)", requests=requests,
             work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)
                        if re.fullmatch("[0-9a-f]{32}", name)},
-            victim={name: read(os.path.join(self.victim, name), "rb") for name in os.listdir(self.victim)}
+            victim={os.path.relpath(os.path.join(folder, name), self.victim): read(os.path.join(folder, name), "rb")
+                    for folder, _, names in os.walk(self.victim) for name in names}
             if os.path.isdir(self.victim) else None,
             temp_files=sorted(os.listdir(self.temp)) if os.path.isdir(self.temp) else [],
             opened=self.lines("orbalt-test", "opened.txt"),
-            boxes=[line.split("\t") for line in self.lines("orbalt-fake", "boxes.txt")],
+            boxes=[line.split("\t") for line in self.lines("orbalt-fake", "boxes.txt", encoding="utf-16-le")],
             journal=self.lines("orbalt-fake", "journal.txt"), registry=self._registry_values())
 
     def _registry_values(self):
@@ -592,13 +581,8 @@ class Machine:
 def _as_shown(text):
     """The terminal's lines as they end up on screen: text after a carriage return overwrites its
     line from the start (Wine's console redraws a line that it wraps that way)."""
-    lines = []
-    for line in text.split("\n"):
-        shown = ""
-        for part in line.split("\r"):
-            shown = part + shown[len(part):]
-        lines.append(shown)
-    return "\n".join(lines)
+    return "\n".join(functools.reduce(lambda shown, part: part + shown[len(part):], line.split("\r"), "")
+                     for line in text.split("\n"))
 
 
 def build_of(path):

@@ -415,12 +415,9 @@ std::optional<std::wstring> ResolveFramework(const std::vector<std::wstring>& in
     return pick(true);
 }
 
-std::wstring ChooseDotNetRoot(const std::wstring& dotnetRootX64, const std::wstring& dotnetRoot,
-                              const std::wstring& registeredLocation, const std::wstring& programFiles) {
-    for (const std::wstring* choice : {&dotnetRootX64, &dotnetRoot, &registeredLocation}) {
-        if (!choice->empty()) {
-            return *choice;
-        }
+std::wstring ChooseDotNetRoot(const std::wstring& registeredLocation, const std::wstring& programFiles) {
+    if (!registeredLocation.empty()) {
+        return registeredLocation;
     }
     if (programFiles.empty()) {
         return L"";

@@ -51,10 +51,11 @@ int CompareVersions(const Version& a, const Version& b);
 std::optional<std::wstring> ResolveFramework(const std::vector<std::wstring>& installed,
                                              const Version& requested);
 
-// The .NET root the host would use: DOTNET_ROOT_X64, else DOTNET_ROOT, else the registered
-// install location, else "<ProgramFiles>\dotnet". Empty inputs count as unset.
-std::wstring ChooseDotNetRoot(const std::wstring& dotnetRootX64, const std::wstring& dotnetRoot,
-                              const std::wstring& registeredLocation, const std::wstring& programFiles);
+// The machine-wide .NET root: the install location .NET's installers registered, else
+// "<Program Files>\dotnet". Whether the machine has a runtime is never a question for DOTNET_ROOT
+// or DOTNET_ROOT_X64, which any program of the user can set, and point at a folder that merely
+// looks like a .NET installation. Empty inputs count as unset.
+std::wstring ChooseDotNetRoot(const std::wstring& registeredLocation, const std::wstring& programFiles);
 
 // The .NET root's files as the check reads them: a folder's subfolders, and a small file's text
 // (empty when it cannot be read).

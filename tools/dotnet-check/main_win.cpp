@@ -13,30 +13,17 @@ using namespace orbalt::dotnet_check;
 
 namespace {
 
-std::wstring Environment(const wchar_t* name) {
-    DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
-    if (size == 0) {
-        return L"";
-    }
-    std::wstring value(size, L'\0');
-    size = GetEnvironmentVariableW(name, value.data(), size);
-    value.resize(size);
-    return value;
-}
-
-// Installers record the x64 root in the 32-bit registry view, whatever the architecture.
-std::wstring RegisteredLocation() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\dotnet\\Setup\\InstalledVersions\\x64", 0,
-                      KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+// A REG_SZ value under HKEY_LOCAL_MACHINE, in the given registry view; empty when missing.
+std::wstring MachineValue(const wchar_t* key, const wchar_t* name, REGSAM view) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, &opened) != ERROR_SUCCESS) {
         return L"";
     }
     wchar_t buffer[MAX_PATH * 2] = {};
     DWORD size = sizeof(buffer) - sizeof(wchar_t);
     DWORD type = 0;
-    LONG status =
-        RegQueryValueExW(key, L"InstallLocation", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(key);
+    LONG status = RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(opened);
     if (status != ERROR_SUCCESS || type != REG_SZ) {
         return L"";
     }
@@ -99,8 +86,11 @@ int main() {
     if (!request) {
         return kInvalidArguments;
     }
-    std::wstring root = ChooseDotNetRoot(Environment(L"DOTNET_ROOT_X64"), Environment(L"DOTNET_ROOT"),
-                                         RegisteredLocation(), Environment(L"ProgramFiles"));
+    // Installers record the x64 root in the 32-bit registry view, whatever the architecture. The
+    // Program Files folder is the machine's too, not a ProgramFiles variable a user could set.
+    std::wstring root = ChooseDotNetRoot(
+        MachineValue(L"SOFTWARE\\dotnet\\Setup\\InstalledVersions\\x64", L"InstallLocation", KEY_WOW64_32KEY),
+        MachineValue(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", KEY_WOW64_64KEY));
     if (root.empty() || !HasHostResolver(root)) {
         return kNoRuntimeFound;
     }

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "driver/version_gate.h"
+#include "prerequisites/child_environment.h"
+#include "system/registry_value.h"
 #include "winrt/interface_ids.h"
 
 namespace orbalt {
@@ -51,6 +56,19 @@ TEST(InterfaceIds, EveryDeclaredIdIsThePublishedOne) {
     for (const Published& id : ids) {
         EXPECT_TRUE(id.declared == id.published) << id.name;
     }
+}
+
+// The numbers the run hands Win32, against those the platform documents. Wine grants a process of
+// its prefix whatever access it asks for, so a wider mask would pass every run there.
+TEST(PublishedValues, EveryMaskAndFlagTheRunPasses) {
+    EXPECT_EQ(kRegistryRead, 0x20019u);      // KEY_READ
+    EXPECT_EQ(kRegistryReadWrite, 0x2001Fu); // KEY_READ | KEY_WRITE
+    // CREATE_NO_WINDOW | NORMAL_PRIORITY_CLASS | CREATE_UNICODE_ENVIRONMENT
+    EXPECT_EQ(kChildCreationFlags, 0x08000420u);
+    // 10.0.19041; VER_MINORVERSION | VER_MAJORVERSION | VER_BUILDNUMBER, each VER_GREATER_EQUAL
+    const VersionGate g = kVersionGate;
+    EXPECT_EQ(std::tuple(g.major, g.minor, g.build, g.fields, g.condition),
+              std::tuple(10u, 0u, 19041u, 7u, std::uint8_t{3}));
 }
 
 } // namespace

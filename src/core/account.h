@@ -1,0 +1,29 @@
+// Who the run is: LocalSystem, an elevated token, or a standard user's, and whether its account is
+// the one signed in to the desktop it shows windows on. Every subsystem may ask; the driver only
+// chooses its branch by the answer.
+#pragma once
+
+#include <string>
+
+#include "core/state.h"
+
+namespace orbalt {
+
+// Whether a user's security identifier, in its text form, is LocalSystem's (S-1-5-18). Wine runs
+// nothing as LocalSystem.
+bool IsLocalSystemSid(const std::wstring& sid);
+
+Account AccountOf(bool localSystem, bool elevated);
+
+// Whether the run holds rights a standard user's settings must not steer: an elevated token,
+// LocalSystem, or an account not known.
+bool IsPrivileged(Account account);
+
+// From the token of the running thread (Windows side). The first two raise when the token cannot
+// be read; OwnsDesktop never does, and answers no to anything it cannot find out.
+bool IsRunningAsSystem();
+bool IsTokenElevated();
+Account ProcessAccount();
+bool OwnsDesktop();
+
+} // namespace orbalt

@@ -27,18 +27,35 @@ if(WIN32)
     orbalt_installer(Orbalt DOTNET_URL "${ORBALT_DOTNET_URL}" FRAMEWORK_URL "${ORBALT_FRAMEWORK_URL}"
                      DOTNET_SHA512 "${ORBALT_DOTNET_SHA512}" FRAMEWORK_SHA512 "${ORBALT_FRAMEWORK_SHA512}")
     # The deliverable: the shipped installer, signed, in dist/; beside it the signed package it
-    # carries and the checksums that a user or a mirror checks a download with.
-    set(ORBALT_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the signed Orbalt.exe and Orbalt.msix are written")
+    # carries, the pinned digests of the prerequisites and the checksums of all three that a user
+    # or a mirror checks a download with.
+    set(ORBALT_DIST_DIR "${CMAKE_SOURCE_DIR}/dist" CACHE PATH "Where the signed Orbalt.exe and Orbalt.msix are written, with their checksums")
     set(dist "${ORBALT_DIST_DIR}/Orbalt.exe" "${ORBALT_DIST_DIR}/Orbalt.msix")
     orbalt_sign("${ORBALT_DIST_DIR}/Orbalt.exe" "$<TARGET_FILE:Orbalt>" DESCRIPTION "Orbalt Installer" DEPENDS Orbalt)
     add_custom_command(OUTPUT "${ORBALT_DIST_DIR}/Orbalt.msix"
                        COMMAND ${CMAKE_COMMAND} -E copy "${ORBALT_PACKAGE_FILE}" "${ORBALT_DIST_DIR}/Orbalt.msix"
                        DEPENDS "${ORBALT_PACKAGE_FILE}" orbalt_package VERBATIM)
-    add_custom_command(OUTPUT "${ORBALT_DIST_DIR}/SHA256SUMS"
-                       COMMAND ${CMAKE_COMMAND} "-DDIR=${ORBALT_DIST_DIR}" "-DFILES=Orbalt.exe;Orbalt.msix" -P
+    # The pinned digests under the names the installer looks for beside itself (the last segment of
+    # each address), in the form `sha512sum -c` reads, so that administrators can check the files
+    # they deploy with it. Rewritten when a setting changes; it reaches dist/ once the rest has.
+    set(pins "")
+    foreach(prerequisite DOTNET FRAMEWORK)
+        string(REGEX REPLACE "[?#].*" "" address "${ORBALT_${prerequisite}_URL}")
+        if(NOT ORBALT_${prerequisite}_SHA512 STREQUAL "" AND address MATCHES "://[^/]*/([^/]*/)*([^/]+)$")
+            string(TOLOWER "${ORBALT_${prerequisite}_SHA512}" digest)
+            string(APPEND pins "${digest}  ${CMAKE_MATCH_2}\n")
+        endif()
+    endforeach()
+    set(prerequisites "${CMAKE_BINARY_DIR}/PREREQUISITES.sha512")
+    file(WRITE "${prerequisites}.new" "${pins}")
+    file(COPY_FILE "${prerequisites}.new" "${prerequisites}" ONLY_IF_DIFFERENT)
+    add_custom_command(OUTPUT "${ORBALT_DIST_DIR}/SHA256SUMS" "${ORBALT_DIST_DIR}/PREREQUISITES.sha512"
+                       COMMAND ${CMAKE_COMMAND} -E copy "${prerequisites}" "${ORBALT_DIST_DIR}/PREREQUISITES.sha512"
+                       COMMAND ${CMAKE_COMMAND} "-DDIR=${ORBALT_DIST_DIR}"
+                               "-DFILES=Orbalt.exe;Orbalt.msix;PREREQUISITES.sha512" -P
                                "${CMAKE_SOURCE_DIR}/cmake/checksums.cmake"
-                       DEPENDS ${dist} "${CMAKE_SOURCE_DIR}/cmake/checksums.cmake"
-                       COMMENT "Writing ${ORBALT_DIST_DIR}/SHA256SUMS" VERBATIM)
+                       DEPENDS ${dist} "${prerequisites}" "${CMAKE_SOURCE_DIR}/cmake/checksums.cmake"
+                       COMMENT "Writing ${ORBALT_DIST_DIR}/PREREQUISITES.sha512 and SHA256SUMS" VERBATIM)
     add_custom_target(orbalt_dist ALL DEPENDS ${dist} "${ORBALT_DIST_DIR}/SHA256SUMS")
     add_dependencies(orbalt_dist orbalt_signing_identity)
     if(ORBALT_TEST_BUILD)

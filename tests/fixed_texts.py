@@ -25,6 +25,8 @@ NOT_SHOWN = {
     "Windows.Management.Deployment.PackageManager", "Windows.Foundation.Uri",
     # the environment variables a child of the elevated run never inherits, matched by prefix
     "DOTNET_", "COMPLUS_", "COREHOST_",
+    # names Windows keeps for devices, which no file beside the installer may have
+    "CON", "PRN", "AUX", "NUL", "COM", "LPT",
     # the digits of number formatting
     "0123456789ABCDEF", "0123456789abcdef",
 }

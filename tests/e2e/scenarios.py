@@ -1,12 +1,14 @@
 """The end-to-end scenarios: one row per run of the real installer, saying the machine and what the
 run must leave. Adding a scenario is adding a row to ROWS; every field below is optional but the
-exit code and the log. In every expected text, {temp}, {work}, {exe}, {dotnet_url} and
+exit code and the log. In every expected text, {temp}, {work}, {exe}, {beside}, {dotnet_url} and
 {framework_url} stand for the temp folder and the elevated run's working folder (each with its
-trailing backslash), the installer and the two download addresses of the run; {package} and
-{framework} for how the simulated service describes the built application package and the served
-framework package when it is handed one.
+trailing backslash), the installer, the folder it lies in (with a trailing backslash) and the two
+download addresses of the run; {package} and {framework} for how the simulated service describes
+the built application package and the served framework package when it is handed one.
 """
-from windows import NO_KEY, app_family  # tests/wine
+import hashlib
+
+from windows import BUILT, NO_KEY, SERVED_PATHS, app_family  # tests/wine
 
 def pkg(family, version, arch="x64", entries=1):
     return dict(family=family, version=version, arch=arch, entries=entries)
@@ -24,8 +26,8 @@ FAMILY = app_family()
 APP = pkg(FAMILY, "2.0.22.1414")
 MACHINE = dict(
     installer=None,  # another build of the installer to run (None: the test build, OrbaltTest.exe)
-    downloads_folder=False,  # the installer runs from C:\downloads\, a dwmapi.dll that journals when
-    #   loaded beside it, as a user could plant one in their Downloads folder
+    downloads_folder=None,  # {file name: bytes, or a key of BUILT in tests/wine/windows.py}: the installer
+    #   runs from C:\downloads\ with these files beside it, as a user or an administrator could place them
     args=[],  # the command line after the program (none: Gui mode)
     limited=False,  # started with the linked, non-elevated token
     display=True,  # an X display, and a stand-in user who answers every message box
@@ -61,6 +63,7 @@ EXPECTED = dict(
     boxes=[],  # [caption, text with "|" for line feeds, "status window hidden"|"...visible"]
     opened=[],  # the files opened for the user
     registry_after={},  # {name: data as the registry file holds it, e.g. "dword:00000001", or None}
+    requests=None,  # the paths the download server was asked for (None: not compared)
     console=[],  # texts the console shows, in this order
     progress=[])  # [(from text, to text, lowest, highest)]: the console's percentages between two
 #   texts rise, stay within the bounds and cover at least half of them
@@ -141,6 +144,21 @@ PROVISION = ["[Package Provisioner] Preparing to provision package on the system
 LAUNCH = ["Launching Orbalt...", "Found app entry, attempting to launch..."]
 STILL_NOT_ELEVATED = ("This run was started by the installer to get elevation, yet it is still not elevated. Not "
                       "starting another copy.")
+
+# The names the prerequisites have beside the installer: the last segments of the two addresses.
+DOTNET_NAME, FRAMEWORK_NAME = "windowsdesktop-runtime-8.0.8-win-x64.exe", "Microsoft.VCLibs.x64.14.00.Desktop.appx"
+
+
+def local_copy(line, name, outcome, url=None):
+    """A prerequisite whose file lies beside the installer: what became of it, then its download from URL."""
+    return [line, "[Dependency Downloader] Found a local copy: {beside}" + name, outcome] + (
+        ["[Dependency Downloader] Downloading %s ..." % url] if url else [])
+
+
+def sha512(built):
+    with open(BUILT[built], "rb") as f:
+        return hashlib.sha512(f.read()).hexdigest()
+
 
 # --- Notices: (caption, text) ----------------------------------------------------------------
 VERSION = ("Version Not Supported",
@@ -236,12 +254,17 @@ ROWS = [
         journal=["PackageManager.FindPackages", APP_URI] + add_call(1)),
     row("both missing, Verbose: one percentage over both downloads, launch; a program the user runs meanwhile "
         "cannot swap the temp folder for a link, nothing lands in or leaves the folder it points to, and no decoy "
-        "runs or is installed",
+        "runs or is installed: nor one beside the installer with the .NET installer's name but other bytes, which "
+        "is logged with both digests and not used",
         args=["-v"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "ok"}, slow=0.01,
         attack=True, victim={name: b"the victim's own " + name.encode() for name in
                              ("Installer.log", "netdesktopruntime.exe", "MSIX_ORBALT.MSIX")},
+        downloads_folder={DOTNET_NAME: "recorder"},  # which journals in the opened files if it runs
         exit=0,
-        log=start(12289, ("14.0.30000.0",)) + DOTNET_DOWNLOAD + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
+        log=start(12289, ("14.0.30000.0",)) +
+        local_copy("Downloading .NET Runtime...", DOTNET_NAME, "[Dependency Downloader] Local copy not used: its "
+                   "SHA-512 digest is %s, the pinned digest is %s." % (sha512("recorder"), sha512("dotnet installer")),
+                   "{dotnet_url}") + FRAMEWORK_DOWNLOAD + DEPENDENCIES +
         dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
         temp=["EXE_NETCORECHECK.EXE", "Installer.log", "vclibs.appx"],  # the decoys, untouched
         journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart",
@@ -250,6 +273,22 @@ ROWS = [
         console=BANNER + ["Getting ready..."],
         progress=[("{dotnet_url}", "Downloading C++ Runtime Framework...", 0, 50),
                   ("{framework_url}", "Installing dependencies...", 50, 100)]),
+    row("both missing, Verbose, both beside the installer: the pinned .NET installer is copied to the working folder "
+        "with its progress, checked and run from there, never fetched; the framework package, for which no digest is "
+        "pinned, is fetched",
+        args=["-v"], dotnet=None, installed=[OLD_VCLIBS], downloads={"dotnet": "ok", "framework": "ok"},
+        downloads_folder={DOTNET_NAME: "dotnet installer", FRAMEWORK_NAME: b"a framework package nobody pinned"},
+        exit=0,
+        log=start(12289, ("14.0.30000.0",)) +
+        local_copy("Downloading .NET Runtime...", DOTNET_NAME, "[Dependency Downloader] Local copy used: its SHA-512 "
+                   "digest is the pinned one. Copied to {work}netdesktopruntime.exe") +
+        local_copy("Downloading C++ Runtime Framework...", FRAMEWORK_NAME,
+                   "[Dependency Downloader] Local copy not used: no digest is pinned for it.", "{framework_url}") +
+        DEPENDENCIES + dotnet_install() + FRAMEWORK_INSTALL + EXTRACT_APP + add() + LAUNCH,
+        requests=[SERVED_PATHS["framework"]],
+        journal=["PackageManager.FindPackages", "dotnet-installer /install /quiet /norestart", FRAMEWORK_URI] +
+        add_call(1, "{work}vclibs.appx", 0) + [APP_URI] + add_call(2) + launch_calls(3),
+        progress=[("Found a local copy: {beside}" + DOTNET_NAME, "Local copy used", 0, 50)]),
     row("only the framework missing, Gui: window up, no box, launch; a ban under one key lifted, "
         "an 8-byte value counts as none",
         installed=[OLD_VCLIBS], downloads={"framework": "ok"},
@@ -366,7 +405,7 @@ ROWS = [
         boxes=[box(PROVISION_FAILED, "Provisioned elsewhere.")]),
     row("installation fails for another user, Gui: the box over a hidden window, the log opened; a DLL planted "
         "beside the installer is never loaded",
-        downloads_folder=True,
+        downloads_folder={"dwmapi.dll": "planted dll"},
         deploy=[answer("AddPackageAsync", status="error", code=0x80073D25, text="In use by another user.")],
         exit=1,
         log=start() + DEPENDENCIES + EXTRACT_APP + add("Another user is logged in, cannot register package.") +

@@ -23,6 +23,7 @@ def expand(value, result):
     if not isinstance(value, str):
         return value
     for name, text in (("{temp}", result.windows_temp), ("{work}", result.windows_work), ("{exe}", result.exe),
+                       ("{beside}", result.exe[:result.exe.rindex("\\") + 1]),
                        ("{dotnet_url}", windows.url("dotnet")), ("{framework_url}", windows.url("framework")),
                        ("{package}", PACKAGE), ("{framework}", windows.summary(windows.FRAMEWORK_BYTES))):
         value = value.replace(name, text)
@@ -64,6 +65,8 @@ class Rows(unittest.TestCase):
         self.assertEqual(unexpected, [], "calls the installer should never make")
         if row["journal"] is not None:
             self.assertEqual(result.journal, expand(row["journal"], result))
+        if row["requests"] is not None:
+            self.assertEqual(result.requests, sorted(row["requests"]), "the download server's requests")
         for name, data in row["registry_after"].items():
             self.assertEqual(result.registry[name], data, "registry value " + name)
         console = result.console.replace("\n", "")  # lines the console broke are whole again

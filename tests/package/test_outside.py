@@ -80,6 +80,10 @@ class Release(unittest.TestCase):
         check_package.check_identity(package, [os.path.join(tree, "bin", "Orbalt.exe"), os.path.join(dist, "Orbalt.exe")])
         self.assertEqual(check_package.failures, [])
         subprocess.run(["sha256sum", "--quiet", "-c", "SHA256SUMS"], cwd=dist, check=True)
+        # Only the pinned prerequisite, under the last segment of its address: Microsoft's 8.0.8 installer.
+        self.assertEqual(read(os.path.join(dist, "PREREQUISITES.sha512")),
+                         b"27484ffb1e9ce5e6290cda8f5f49563cf4a9e2692aa57429fcd0d3de4f30fc2fce204b1b120349ed50712e95d3fa5"
+                         b"1037ebaf9b7fd60c41856857b1372e0eac7  windowsdesktop-runtime-8.0.8-win-x64.exe\n")
 
         refused = os.path.join(tree, "dist-refused")
         shutil.rmtree(refused, ignore_errors=True)

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cwchar>
 #include <fstream>
 #include <iterator>
 
@@ -61,11 +62,22 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
 
     // The embedded program (here the fake installer) is held from its extraction on.
     ExpectHeld(ExtractResource(L"EXE_NETCORECHECK", L"EXE"), installer);
+    // A file beside this program named as the address's last segment, which another program holds
+    // against reading, is as good as none: the download goes ahead.
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring beside =
+        std::wstring(self, std::wcsrchr(self, L'\\') + 1) + L"fake_dotnet_installer.exe";
+    WriteBytes(beside, installer);
+    UniqueHandle locked(CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     const std::wstring path = DownloadFile(DotNetDownloadUrl, L"netdesktopruntime.exe");
+    locked.reset();
+    DeleteFileW(beside.c_str());
     ASSERT_TRUE(FileExists(path));
     ExpectHeld(path, installer);
 
-    // The framework address is pinned to a digest nothing has. A stale file that a reader holds
+    // The framework address is pinned to a digest nothing has and names this program, which lies
+    // beside itself: its copy is refused, then the download. A stale file that a reader holds
     // without delete sharing can be neither deleted nor refused away: it still never counts.
     const std::wstring framework = GetWorkFolder() + L"vclibs.appx";
     WriteBytes(framework, "stale");
@@ -76,8 +88,11 @@ TEST(HeldFiles, AVerifiedInstallerAndAnExtractedProgramAreHeldAndARefusedDownloa
     EXPECT_NE(GetFileAttributesW(framework.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_FALSE(FileExists(framework));
     const std::string log = ReadBytes(InstallerLog);
-    EXPECT_NE(log.find("does not match its pinned SHA-512 digest. Download refused!"), std::string::npos)
-        << log;
+    for (const char* line : {"[Dependency Downloader] Local copy not used: it cannot be copied (error 32).",
+                             "[Dependency Downloader] Local copy not used: its SHA-512 digest is ",
+                             "does not match its pinned SHA-512 digest. Download refused!"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << log;
+    }
 
     // No one renames the working folder while the run holds it; at the end it goes, with what it holds.
     const std::wstring work = GetWorkFolder().substr(0, GetWorkFolder().size() - 1);

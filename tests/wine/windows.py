@@ -40,7 +40,9 @@ INSTALLER = os.path.join(BUILD, "bin", "OrbaltTest.exe")
 LAUNCHER = os.path.join(BUILD, "tests", "wine", "launch.exe")
 BUILT = {"checker": os.path.join(BUILD, "bin", "dotnet-check.exe"),
          "package": os.path.join(BUILD, "tools", "sample-app", "Orbalt.msix"),
-         "dotnet installer": os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe")}
+         "dotnet installer": os.path.join(BUILD, "tests", "fakes", "fake_dotnet_installer.exe"),
+         "recorder": os.path.join(BUILD, "fakes", "record-open.exe"),
+         "planted dll": os.path.join(BUILD, "fakes", "planted", "dwmapi.dll")}
 SERVED_PATHS = {"dotnet": "/dotnet/windowsdesktop-runtime-8.0.8-win-x64.exe",
                 "framework": "/framework/Microsoft.VCLibs.x64.14.00.Desktop.appx"}
 REGISTRY = {  # the values a row sets and reads by a short name: (key under HKLM, value name)
@@ -56,6 +58,7 @@ DOTNET_REGISTRATION = r"HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node\dotnet\Setup\Ins
 NO_KEY = "no key"  # a registry value whose whole key is removed
 WORK_FOLDER = re.compile(r"[A-Z]:\\windows\\temp\\[0-9a-f]{32}\\", re.I)  # the elevated run's own
 FRAMEWORK_BYTES = b"framework package bytes" * 10000  # served; long enough for its progress to show
+DOWNLOADS = "C:\\downloads"  # where a row's installer runs from when files lie beside it
 VICTIM = "C:\\victim"  # the folder an attacker wants the elevated run to write or delete in
 # What keeps running in a prefix whatever ran in it: the server and Wine's own services.
 WINE_SERVICES = re.compile(r"/usr/lib/wine/wineserver|C:\\windows\\system32\\(services|explorer|winedevice|plugplay|"
@@ -415,7 +418,7 @@ class Machine:
         if link and os.path.islink(link):
             os.remove(link)
         for leftover in (fake, self.temp, self.temp + "-target", self.victim, os.path.join(self.drive_c, "orbalt-test"),
-                         *map(self._unix, DOTNET_ROOTS.values())):  # of earlier runs in this prefix
+                         self._unix(DOWNLOADS), *map(self._unix, DOTNET_ROOTS.values())):  # of earlier runs here
             shutil.rmtree(leftover, ignore_errors=True)
         os.makedirs(fake)
         with open(os.path.join(fake, "scenario.txt"), "w", encoding="utf-8") as f:
@@ -506,22 +509,31 @@ class Machine:
         """The lines of a file under C:\\."""
         return (read(os.path.join(self.drive_c, *path), "rb") or b"").decode(encoding, "replace").splitlines()
 
+    def installer(self):
+        """The installer the row runs: in C:\\downloads with the files the row places beside it, if any."""
+        program = self.row["installer"] or INSTALLER
+        if self.row["downloads_folder"] is None:
+            return program
+        folder = self._unix(DOWNLOADS)
+        os.makedirs(folder, exist_ok=True)
+        for name, content in self.row["downloads_folder"].items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(content if isinstance(content, bytes) else read(BUILT[content], "rb"))
+        return shutil.copy(program, folder)
+
     def run(self):
         """Runs the installer with the row's command line to its end in a terminal and reads back all
         it left: the exit code, what the console showed, Installer.log, the temp and working folders,
         the journal of the calls the deployment service and the fake .NET installer got, the message
-        boxes the launcher answered as the user, the files opened for the user, registry values."""
+        boxes the launcher answered as the user, the files opened for the user, registry values, the
+        paths the download server was asked for."""
         row = self.row
-        program = row["installer"] or INSTALLER
-        if row["downloads_folder"]:
-            folder = self._unix("C:\\downloads")
-            os.makedirs(folder, exist_ok=True)
-            shutil.copyfile(os.path.join(BUILD, "fakes", "planted", "dwmapi.dll"), os.path.join(folder, "dwmapi.dll"))
-            program = shutil.copy(program, folder)
+        program = self.installer()
         launched = launch(self.env, program, *row["args"], limited=row["limited"],
                           answer="C:\\orbalt-fake\\boxes.txt" if row["display"] else None, terminal=True,
                           timeout=row["timeout"])
         settle(self.env)
+        requests = sorted(set(self.server.requests)) if self.server else []
         self._stop_server()
         log_bytes = read(os.path.join(self.temp, "Installer.log"), "rb")
         work = WORK_FOLDER.search((log_bytes or b"").decode("latin-1"))
@@ -529,7 +541,7 @@ class Machine:
         return types.SimpleNamespace(
             exit_code=launched.code, exe=windows_path(program), windows_temp=self.windows_temp, log_bytes=log_bytes,
             console=_as_shown(ANSI.sub("", launched.output)), terminal=launched.output,
-            windows_work=work.group() if work else "(no working folder)",
+            windows_work=work.group() if work else "(no working folder)", requests=requests,
             work_left={name: os.listdir(os.path.join(windows_temp, name)) for name in os.listdir(windows_temp)
                        if re.fullmatch("[0-9a-f]{32}", name)},
             victim={os.path.relpath(os.path.join(folder, name), self.victim): read(os.path.join(folder, name), "rb")

@@ -4,7 +4,6 @@
 #include "core/account.h"
 #include "core/win.h"
 
-#include <sddl.h>
 #include <wtsapi32.h>
 
 namespace orbalt {
@@ -36,13 +35,11 @@ bool IsRunningAsSystem() {
     if (!GetTokenInformation(token, TokenUser, buffer.get(), size, &size)) {
         ThrowLastError();
     }
-    wchar_t* sid = nullptr;
-    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid, &sid)) {
+    const std::wstring sid = SidText(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid);
+    if (sid.empty()) {
         ThrowLastError();
     }
-    const bool system = IsLocalSystemSid(sid);
-    LocalFree(sid);
-    return system;
+    return IsLocalSystemSid(sid);
 }
 
 Account ProcessAccount() {

@@ -23,15 +23,6 @@ GetTempPath2WFunction GetTempPath2WEntry() {
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
 }
 
-// Owns memory the system allocated for us with LocalAlloc; never copied, so freed once.
-struct LocalMemory {
-    void* pointer = nullptr;
-    LocalMemory() = default;
-    LocalMemory(const LocalMemory&) = delete;
-    LocalMemory& operator=(const LocalMemory&) = delete;
-    ~LocalMemory() { LocalFree(pointer); }
-};
-
 // A descriptor built from its SDDL, given to a folder as it is made; none for an empty text.
 void BuildDescriptor(const std::wstring& sddl, LocalMemory& descriptor) {
     if (!sddl.empty() && !ConvertStringSecurityDescriptorToSecurityDescriptorW(
@@ -45,14 +36,6 @@ std::wstring WithBackslash(std::wstring path) {
         path += L'\\';
     }
     return path;
-}
-
-std::wstring SidText(PSID sid) {
-    LocalMemory text;
-    if (sid == nullptr || !ConvertSidToStringSidW(sid, reinterpret_cast<wchar_t**>(&text.pointer))) {
-        return L"";
-    }
-    return static_cast<const wchar_t*>(text.pointer);
 }
 
 constexpr NTSTATUS kStatusNameCollision = static_cast<NTSTATUS>(0xC0000035);

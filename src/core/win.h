@@ -1,9 +1,12 @@
 // Windows-side helpers: raising HResultError from failed calls, and RAII for handles, registry
-// keys and COM pointers. Included only by *_win.cpp adapters.
+// keys, COM pointers and memory the system allocated. Included only by *_win.cpp adapters.
 #pragma once
 
 #include <windows.h>
 
+#include <sddl.h>
+
+#include <string>
 #include <utility>
 
 #include "core/error.h"
@@ -68,6 +71,30 @@ public:
 private:
     HKEY key_ = nullptr;
 };
+
+// Owns memory the system allocated for us with LocalAlloc; never copied, so freed once. An empty
+// one frees nothing, so the last error of the call that did not fill it stays.
+struct LocalMemory {
+    void* pointer = nullptr;
+    LocalMemory() = default;
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
+    ~LocalMemory() {
+        if (pointer != nullptr) {
+            LocalFree(pointer);
+        }
+    }
+};
+
+// A security identifier in its text form ("S-1-5-18"); empty for none, or when it cannot be
+// converted (the last error says why).
+inline std::wstring SidText(PSID sid) {
+    LocalMemory text;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, reinterpret_cast<wchar_t**>(&text.pointer))) {
+        return L"";
+    }
+    return static_cast<const wchar_t*>(text.pointer);
+}
 
 // A counted COM reference. Templates on the interface type; no exceptions of its own.
 template <typename T> class ComPtr {

@@ -1,12 +1,25 @@
-#include <memory>
-#include <new>
-
 #include "core/account.h"
 #include "core/win.h"
 
 #include <wtsapi32.h>
 
 namespace orbalt {
+namespace {
+
+// The user of the running thread's token, with room for any SID.
+struct TokenUserRecord {
+    alignas(TOKEN_USER) BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    PSID Sid() const { return reinterpret_cast<const TOKEN_USER*>(bytes)->User.Sid; }
+};
+
+// False when the token cannot be read; the last error says why.
+bool ReadTokenUser(TokenUserRecord& user) {
+    DWORD size = 0;
+    return GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenUser, user.bytes, sizeof(user.bytes),
+                               &size) != FALSE;
+}
+
+} // namespace
 
 bool IsTokenElevated() {
     TOKEN_ELEVATION elevation{};
@@ -19,23 +32,11 @@ bool IsTokenElevated() {
 }
 
 bool IsRunningAsSystem() {
-    HANDLE token = GetCurrentThreadEffectiveToken();
-    DWORD size = 0;
-    // The first call only asks for the size; anything but "buffer too small" is a failed query.
-    if (GetTokenInformation(token, TokenUser, nullptr, 0, &size)) {
-        throw HResultError(static_cast<std::int32_t>(E_UNEXPECTED));
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+    TokenUserRecord user;
+    if (!ReadTokenUser(user)) {
         ThrowLastError();
     }
-    std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[size]);
-    if (!buffer) {
-        throw HResultError(kOutOfMemory);
-    }
-    if (!GetTokenInformation(token, TokenUser, buffer.get(), size, &size)) {
-        ThrowLastError();
-    }
-    const std::wstring sid = SidText(reinterpret_cast<TOKEN_USER*>(buffer.get())->User.Sid);
+    const std::wstring sid = SidText(user.Sid());
     if (sid.empty()) {
         ThrowLastError();
     }
@@ -48,14 +49,12 @@ Account ProcessAccount() {
 }
 
 bool OwnsDesktop() {
-    alignas(TOKEN_USER) BYTE buffer[SECURITY_MAX_SID_SIZE + sizeof(TOKEN_USER)] = {};
-    DWORD size = 0;
+    TokenUserRecord user;
     wchar_t name[256] = {}, domain[256] = {};
     DWORD nameLength = 256, domainLength = 256;
     SID_NAME_USE use{};
-    if (!GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenUser, buffer, sizeof(buffer), &size) ||
-        !LookupAccountSidW(nullptr, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, name, &nameLength,
-                           domain, &domainLength, &use)) {
+    if (!ReadTokenUser(user) ||
+        !LookupAccountSidW(nullptr, user.Sid(), name, &nameLength, domain, &domainLength, &use)) {
         return false;
     }
     auto sessionText = [](WTS_INFO_CLASS what) {

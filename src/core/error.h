@@ -19,6 +19,5 @@ private:
 
 // Common result codes, spelled out so that portable code does not need <windows.h>.
 inline constexpr std::int32_t kCanceled = static_cast<std::int32_t>(0x800704C7u);       // ERROR_CANCELLED
-inline constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000Eu);    // E_OUTOFMEMORY
 
 } // namespace orbalt

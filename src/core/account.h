@@ -19,8 +19,9 @@ Account AccountOf(bool localSystem, bool elevated);
 // LocalSystem, or an account not known.
 bool IsPrivileged(Account account);
 
-// From the token of the running thread (Windows side). The first two raise when the token cannot
-// be read; OwnsDesktop never does, and answers no to anything it cannot find out.
+// From the token of the running thread (Windows side). It does not change during the run, so
+// IsRunningAsSystem and IsTokenElevated read it once; they raise when it cannot be read (and read
+// it again when asked again). OwnsDesktop never raises, and answers no to anything it cannot find out.
 bool IsRunningAsSystem();
 bool IsTokenElevated();
 Account ProcessAccount();

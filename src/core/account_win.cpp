@@ -21,26 +21,34 @@ bool ReadTokenUser(TokenUserRecord& user) {
 
 } // namespace
 
+// Each fact is read once, by whichever part asks first: the mitigations, the log folder, the
+// install sequence, the working folder, the package steps and the launch all ask.
 bool IsTokenElevated() {
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    if (!GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenElevation, &elevation, sizeof(elevation),
-                             &size)) {
-        ThrowLastError();
-    }
-    return elevation.TokenIsElevated != 0;
+    static const bool elevated = [] {
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        if (!GetTokenInformation(GetCurrentThreadEffectiveToken(), TokenElevation, &elevation,
+                                 sizeof(elevation), &size)) {
+            ThrowLastError();
+        }
+        return elevation.TokenIsElevated != 0;
+    }();
+    return elevated;
 }
 
 bool IsRunningAsSystem() {
-    TokenUserRecord user;
-    if (!ReadTokenUser(user)) {
-        ThrowLastError();
-    }
-    const std::wstring sid = SidText(user.Sid());
-    if (sid.empty()) {
-        ThrowLastError();
-    }
-    return IsLocalSystemSid(sid);
+    static const bool system = [] {
+        TokenUserRecord user;
+        if (!ReadTokenUser(user)) {
+            ThrowLastError();
+        }
+        const std::wstring sid = SidText(user.Sid());
+        if (sid.empty()) {
+            ThrowLastError();
+        }
+        return IsLocalSystemSid(sid);
+    }();
+    return system;
 }
 
 Account ProcessAccount() {

@@ -3,7 +3,7 @@
 namespace orbalt {
 
 bool IsLocalSystemSid(const std::wstring& sid) {
-    return sid == L"S-1-5-18";
+    return sid == kSystemSid;
 }
 
 Account AccountOf(bool localSystem, bool elevated) {

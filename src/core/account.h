@@ -9,8 +9,10 @@
 
 namespace orbalt {
 
-// Whether a user's security identifier, in its text form, is LocalSystem's (S-1-5-18). Wine runs
-// nothing as LocalSystem.
+inline constexpr wchar_t kSystemSid[] = L"S-1-5-18"; // LocalSystem
+
+// Whether a user's security identifier, in its text form, is LocalSystem's. Wine runs nothing as
+// LocalSystem.
 bool IsLocalSystemSid(const std::wstring& sid);
 
 Account AccountOf(bool localSystem, bool elevated);

@@ -28,7 +28,6 @@ inline constexpr std::int32_t kPathTooLong =
     static_cast<std::int32_t>(0x800700CEu);                                      // ERROR_FILENAME_EXCED_RANGE
 inline constexpr std::int32_t kBadPath = static_cast<std::int32_t>(0x800700A1u); // ERROR_BAD_PATHNAME
 
-inline constexpr wchar_t kSystemSid[] = L"S-1-5-18";
 inline constexpr wchar_t kAdministratorsSid[] = L"S-1-5-32-544";
 inline constexpr wchar_t kTrustedInstallerSid[] =
     L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";

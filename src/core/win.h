@@ -25,6 +25,18 @@ inline void ThrowIfFailed(HRESULT hr) {
     throw HResultError(static_cast<std::int32_t>(error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error)));
 }
 
+// The whole path of this program's own file, however long; empty when Windows gives none.
+inline std::wstring InstallerPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = 0;
+    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+           path.size()) {
+        path.resize(path.size() * 2);
+    }
+    path.resize(length);
+    return path;
+}
+
 // Owns a kernel handle; both null and INVALID_HANDLE_VALUE count as empty.
 class UniqueHandle {
 public:

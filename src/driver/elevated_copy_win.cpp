@@ -76,9 +76,8 @@ std::uint64_t CurrentProcessCreationTime() {
 }
 
 ElevationOutcome RunElevatedCopy() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0) {
+    const std::wstring path = InstallerPath();
+    if (path.empty()) {
         return {ElevationResult::NotStarted, 0};
     }
     if (IsUnelevatedElevatedCopy(ProvisionMode, IdentifyExecutable(path), CurrentProcessCreationTime(),
@@ -93,12 +92,12 @@ ElevationOutcome RunElevatedCopy() {
     info.fMask = request.mask;
     info.hwnd = nullptr;
     info.lpVerb = request.verb.c_str();
-    info.lpFile = path;
+    info.lpFile = path.c_str();
     info.lpParameters = request.parameters.c_str();
     info.lpDirectory = nullptr;
     info.nShow = request.show;
 
-    LogLine(L"Self-elevating EXE at '" + std::wstring(path) + L"' with args " + request.parameters);
+    LogLine(L"Self-elevating EXE at '" + path + L"' with args " + request.parameters);
     LogLine(
         L"Note! Installer logs will not be here! Look under the temp folder within the account that ran the "
         L"installer.");

@@ -82,13 +82,7 @@ bool HoldIfPinned(const std::wstring& path, const std::wstring& pinned, std::wst
 
 // The folder of the installer's own file, with a trailing backslash; empty when unknown.
 std::wstring InstallerFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    DWORD length = 0;
-    while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
-           path.size()) {
-        path.resize(path.size() * 2);
-    }
-    path.resize(length);
+    const std::wstring path = InstallerPath();
     return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 

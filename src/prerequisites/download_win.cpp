@@ -99,15 +99,14 @@ DWORD CopyWithProgress(const std::wstring& source, const std::wstring& target) {
     if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) {
         return ERROR_CANT_ACCESS_FILE; // a link is not followed, so there is nothing to read
     }
-    const double size =
-        static_cast<double>((static_cast<ULONGLONG>(info.nFileSizeHigh) << 32) | info.nFileSizeLow);
+    const std::uint64_t size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     UniqueHandle to(CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!to) {
         return GetLastError();
     }
     std::vector<unsigned char> buffer(64 * 1024);
-    double copied = 0;
+    std::uint64_t copied = 0;
     DWORD error = ERROR_SUCCESS;
     SetProgress(0.0);
     while (true) {
@@ -126,7 +125,7 @@ DWORD CopyWithProgress(const std::wstring& source, const std::wstring& target) {
             break;
         }
         copied += read;
-        SetProgress(copied / size * 100.0);
+        SetProgress(DownloadPercent(copied, size));
     }
     if (error != ERROR_SUCCESS) {
         to.reset();

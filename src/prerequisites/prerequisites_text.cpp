@@ -8,7 +8,7 @@ std::wstring DotNetCheckArguments() {
     return std::wstring(L" -N Microsoft.WindowsDesktop.App -v ") + RequiredDotNetVersion;
 }
 
-double DownloadPercent(std::uint32_t progress, std::uint32_t progressMax) {
+double DownloadPercent(std::uint64_t progress, std::uint64_t progressMax) {
     if (progressMax == 0) {
         return 0.0;
     }

@@ -17,8 +17,9 @@ inline constexpr wchar_t RequiredDotNetVersion[] = L"8.0.0";
 // empty, so that its first argument is "-N".
 std::wstring DotNetCheckArguments();
 
-// Share of the current file in percent: received / expected * 100, or 0 when nothing is expected.
-double DownloadPercent(std::uint32_t progress, std::uint32_t progressMax);
+// Share of the current file in percent, downloaded or copied: received / expected * 100, or 0 when
+// nothing is expected.
+double DownloadPercent(std::uint64_t progress, std::uint64_t progressMax);
 
 // Whether URLDownloadToFileW's result counts as a failed transfer: anything but S_OK, positive
 // success codes included.

@@ -21,13 +21,7 @@ std::wstring WithoutLongPathPrefix(std::wstring_view path) {
 }
 
 wchar_t Fold(wchar_t c) {
-    if (c == L'/') {
-        return L'\\';
-    }
-    if (c >= L'a' && c <= L'z') {
-        return static_cast<wchar_t>(c - L'a' + L'A');
-    }
-    return c;
+    return c == L'/' ? L'\\' : AsciiUpper(c);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/text.h"
+
 namespace orbalt {
 namespace {
 
@@ -9,9 +11,7 @@ namespace {
 std::wstring NameKey(const std::wstring& entry) {
     std::wstring name = entry.substr(0, entry.find(L'='));
     for (wchar_t& c : name) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
+        c = AsciiUpper(c);
     }
     return name;
 }

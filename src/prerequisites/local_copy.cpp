@@ -1,18 +1,16 @@
 #include "prerequisites/local_copy.h"
 
+#include "core/text.h"
+
 namespace orbalt {
 namespace {
-
-wchar_t Upper(wchar_t c) {
-    return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
-}
 
 // CON, PRN, AUX, NUL, COM0-9 and LPT0-9 (also with the superscript digits 1-3) name devices in
 // every folder, with or without an extension.
 bool IsDeviceName(const std::wstring& name) {
     std::wstring base = name.substr(0, name.find(L'.'));
     for (wchar_t& c : base) {
-        c = Upper(c);
+        c = AsciiUpper(c);
     }
     for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL"}) {
         if (base == device) {

@@ -59,6 +59,17 @@ TEST(Launch, NoAdministratorsProgramOnAnotherPersonsDesktop) {
     }
 }
 
+// The launch's final AsyncStatus: Started 0, Completed 1, Canceled 2, Error 3; an ended operation
+// with any other status (or none of them) sends the user to the Start menu.
+TEST(Launch, OnlyACompletedLaunchIsQuietAndOnlyACanceledOneRaises) {
+    for (const auto& [status, verdict] :
+         {std::pair{0, LaunchVerdict::Notice}, std::pair{1, LaunchVerdict::Launched},
+          std::pair{2, LaunchVerdict::Canceled}, std::pair{3, LaunchVerdict::Notice},
+          std::pair{4, LaunchVerdict::Notice}, std::pair{-1, LaunchVerdict::Notice}}) {
+        EXPECT_EQ(JudgeLaunch(status), verdict) << status;
+    }
+}
+
 // Wine accepts both policies and shows neither's effect.
 TEST(Mitigations, RedirectionGuardAndActivationContextTrustForEveryPrivilegedRun) {
     // ProcessRedirectionTrustPolicy (16) with EnforceRedirectionTrust, ProcessActivationContextTrustPolicy

@@ -23,8 +23,18 @@ TEST(FolderSecurity, OnlyAFolderOfSystemAndAdministratorsIsAdminOnly) {
     EXPECT_TRUE(IsAdminOnly(
         kAdmins, true,
         {admins, {true, false, kReadAndExecute, kUsers}, {true, true, kFullControl, L"S-1-3-0"}}));
-    // C:\Windows\Temp hands users the right to create files and folders (0x6) in a new folder.
-    EXPECT_FALSE(IsAdminOnly(kSystem, true, {system, {true, false, 0x6, kUsers}}));
+    // Each right of a mask granted to Users alone: only those that change the folder or what it
+    // holds make it not admin-only. C:\Windows\Temp hands users 0x6 in a new folder.
+    const std::uint32_t changing = 0x2 /* FILE_ADD_FILE */ | 0x4 /* FILE_ADD_SUBDIRECTORY */ |
+                                   0x10 /* FILE_WRITE_EA */ | 0x40 /* FILE_DELETE_CHILD */ |
+                                   0x100 /* FILE_WRITE_ATTRIBUTES */ | 0x10000 /* DELETE */ |
+                                   0x40000 /* WRITE_DAC */ | 0x80000 /* WRITE_OWNER */ |
+                                   0x10000000 /* GENERIC_ALL */ | 0x40000000 /* GENERIC_WRITE */;
+    for (int bit = 0; bit < 32; ++bit) {
+        const std::uint32_t right = 1u << bit;
+        EXPECT_EQ(IsAdminOnly(kSystem, true, {system, {true, false, right, kUsers}}), (right & changing) == 0)
+            << std::hex << right;
+    }
     // A deny entry is not trusted to cancel an allow entry.
     EXPECT_FALSE(
         IsAdminOnly(kSystem, true, {{false, false, 0x6, kUsers}, {true, false, 0x40000000, kUsers}}));

@@ -43,7 +43,8 @@ FAULTS = {"unsigned": "it is not signed",
           "wrong-publisher": 'its Publisher "%s" is not the Subject of the certificate that signed it ("%s" as '
                              'Windows writes it)' % (WRONG, PUBLISHER),
           "x86": "it is built for x86", "framework": "its manifest declares no <Application>",
-          "changed-file": "Widget.exe does not match its block map", "added-file": "Extra.dll is not in its block map",
+          "changed-file": "Widget.exe does not match its block map",
+          "short-block-map": "Widget.exe does not match its block map", "added-file": "Extra.dll is not in its block map",
           "forged-block-map": "its signature does not verify"}
 
 
@@ -92,9 +93,10 @@ def zip64_end(data):
 CATALOG = ("AppxMetadata/CodeIntegrity.cat", b"0\x82 catalog", "application/vnd.ms-pkiseccat")
 
 
-def build(files, manifest_bytes, extra=(CATALOG,)):
+def build(files, manifest_bytes, extra=(CATALOG,), short=None):
     """The unsigned package: FILES ({name: (bytes, deflated)}) and the manifest, then the block map
-    and the content types; then EXTRA entries (name, bytes, content type), which it does not map."""
+    (without the last block of the file SHORT) and the content types; then EXTRA entries (name,
+    bytes, content type), which it does not map."""
     stream = Stream()
     entries = dict(files, **{"AppxManifest.xml": (manifest_bytes, True)})
     names = sorted(entries, key=str.lower)
@@ -113,7 +115,7 @@ def build(files, manifest_bytes, extra=(CATALOG,)):
             data, deflated = entries[name]
             header, stored = add(urllib.parse.quote(name), data, deflated)  # OPC's item name: a space is %20
             hashes = [base64.b64encode(hashlib.sha512(data[i:i + BLOCK]).digest()).decode()
-                      for i in range(0, len(data), BLOCK)]
+                      for i in range(0, len(data), BLOCK)][:-1 if name == short else None]
             sizes = [f' Size="{stored}"'] if deflated else [""] * len(hashes)
             assert not deflated or len(hashes) == 1
             blocks.append(f'<File Name="{name.replace("/", chr(92))}" Size="{len(data)}" LfhSize="{header}">' +
@@ -163,6 +165,7 @@ def make(folder):
     good = sign(folder, build(payload(), manifest()), "outside")
     for name, differences in MANIFEST_FAULTS.items():
         sign(folder, build(payload(), manifest(**differences)), name)
+    sign(folder, build(payload(), manifest(), short="Widget.exe"), "short-block-map")
     faults = {"unsigned": build(payload(), manifest())}
 
     with zipfile.ZipFile(io.BytesIO(good)) as z:

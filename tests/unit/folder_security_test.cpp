@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "core/folder_security.h"
 
 namespace orbalt {
@@ -107,6 +109,25 @@ TEST(FolderSecurity, NetworkAndDeviceTempPathsRefusedOnlyWhereTheRunIsPrivileged
     }
 }
 
+// The walk to a privileged run's log folder: from the volume's root, one part at a time. A path
+// with a part that leaves or repeats a folder (".", "..", an empty one), or without a drive, has none.
+TEST(FolderSecurity, TheWalkStartsAtTheVolumesRootAndTakesEveryPart) {
+    for (const auto& [path, root, parts] :
+         {std::tuple{L"C:\\Users\\ann\\AppData\\Local\\Temp\\", L"\\??\\C:\\",
+                     std::vector<std::wstring>{L"Users", L"ann", L"AppData", L"Local", L"Temp"}},
+          std::tuple{L"d:\\Temp", L"\\??\\d:\\", std::vector<std::wstring>{L"Temp"}},
+          std::tuple{L"C:\\", L"\\??\\C:\\", std::vector<std::wstring>{}}}) {
+        const std::optional<FolderWalk> walk = WalkOf(path);
+        ASSERT_TRUE(walk) << path;
+        EXPECT_EQ(walk->root, root);
+        EXPECT_EQ(walk->parts, parts) << path;
+    }
+    for (const wchar_t* path : {L"C:\\Temp\\.\\x", L"C:\\Temp\\..\\x", L"C:\\Temp\\\\x",
+                                L"\\\\server\\share\\Temp", L"Temp\\", L"C:Temp"}) {
+        EXPECT_FALSE(WalkOf(path)) << path;
+    }
+}
+
 TEST(FolderSecurity, PlainFoldersAndLogFilesOnly) {
     EXPECT_EQ(HeldFolderRefusal(0x10 /* directory */ | 0x2000 /* not indexed */), 0);
     EXPECT_EQ(HeldFolderRefusal(0x20 /* archive: a file */), static_cast<std::int32_t>(0x8007010Bu));
@@ -115,6 +136,7 @@ TEST(FolderSecurity, PlainFoldersAndLogFilesOnly) {
     EXPECT_TRUE(IsPlainLogFile(0x20, 1));
     EXPECT_FALSE(IsPlainLogFile(0x20 | 0x400, 1));
     EXPECT_FALSE(IsPlainLogFile(0x20, 2));
+    EXPECT_FALSE(IsPlainLogFile(0x10 /* directory */, 1));
 }
 
 // Wine runs nothing as LocalSystem and has no system-only temp folder: where each account's

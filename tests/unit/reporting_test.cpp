@@ -16,6 +16,29 @@ TEST(LogRecord, Latin1BytesAndEscapesAboveFF) {
     EXPECT_EQ(FormatLogRecord(kLogPrefix, FromUtf16(u"\U0001F600")), "|LOG|: \\uD83D\\uDE00\r\n");
 }
 
+// Both ends of every length of UTF-8, the same units on both platforms (wchar_t is UTF-16 on
+// Windows, UTF-32 on Linux); each byte that starts no valid sequence is one U+FFFD.
+TEST(Text, Utf8AndUtf16AtEveryBoundary) {
+    for (const auto& [utf8, utf16] : {std::pair<std::string, std::u16string>{"\x7F", u"\x7F"},
+                                      {"\xC2\x80", u"\x80"},
+                                      {"\xDF\xBF", u"\x7FF"},
+                                      {"\xE0\xA0\x80", u"\x800"},
+                                      {"\xEF\xBF\xBF", u"\xFFFF"},
+                                      {"\xF0\x90\x80\x80", u"\U00010000"},
+                                      {"\xF4\x8F\xBF\xBF", u"\U0010FFFF"}}) {
+        EXPECT_EQ(ToUtf16(FromUtf8(utf8)), utf16) << utf8;
+        EXPECT_EQ(ToUtf8(FromUtf16(utf16)), utf8) << utf8;
+    }
+    // A stray continuation byte, a cut sequence, a surrogate's code point, one above U+10FFFF.
+    for (const std::string bad : {"\x80", "\xE0\xA0", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
+        EXPECT_EQ(ToUtf16(FromUtf8(bad)), std::u16string(bad.size(), u'\xFFFD')) << bad;
+    }
+    EXPECT_EQ(ToUtf8(FromUtf16(u"\xD800")), "\xEF\xBF\xBD"); // a lone surrogate
+    // A result code as notices write it: eight upper-case digits.
+    EXPECT_EQ(FormatHex(0xAu), L"0x0000000A");
+    EXPECT_EQ(FormatHex(0xC0000005u), L"0xC0000005");
+}
+
 // From the bytes the download callback is told of to the status text: the share of the current
 // download, folded with the download's number and count into one whole percentage.
 TEST(ProgressText, EveryBoundaryOfTheArithmetic) {

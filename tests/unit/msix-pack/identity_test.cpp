@@ -68,6 +68,16 @@ TEST(ReadManifest, RefusesWhatWindowsWouldRefuse) {
     const std::string ns = "'http://schemas.microsoft.com/appx/manifest/foundation/windows10'";
     const std::string good = R"(Name="Abc" Version="1.2.3.4" Publisher="CN=X" ProcessorArchitecture="x64")";
     EXPECT_NO_THROW(ReadManifest("<Package xmlns=" + ns + "><Identity " + good + "/></Package>"));
+    // The longest Name (50) and ResourceId (30) Windows takes, and one character more.
+    const std::string name50(50, 'a'), resource30(30, 'r');
+    EXPECT_NO_THROW(ReadManifest("<Package xmlns=" + ns + "><Identity Name='" + name50 + "' ResourceId='" +
+                                 resource30 + "' Version='1.2.3.4' Publisher='CN=X'/></Package>"));
+    for (const std::string& bad :
+         {"Name='" + name50 + "a' Version='1.2.3.4' Publisher='CN=X'",
+          "Name='Abc' ResourceId='" + resource30 + "r' Version='1.2.3.4' Publisher='CN=X'"}) {
+        EXPECT_THROW(ReadManifest("<Package xmlns=" + ns + "><Identity " + bad + "/></Package>"),
+                     std::runtime_error);
+    }
     for (const char* bad :
          {R"(Name="Ab" Version="1.2.3.4" Publisher="CN=X")",
           R"(Name="A_b_c" Version="1.2.3.4" Publisher="CN=X")",

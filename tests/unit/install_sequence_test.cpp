@@ -143,5 +143,25 @@ TEST(InstallSequence, NonElevatedBranchForEveryOptionAndEndOfTheCopy) {
     }
 }
 
+// An error raised to the entry: the system's message and the code in hex, or "Error" where the
+// system has no message for the code (the end-to-end rows raise only codes it has one for).
+TEST(InstallSequence, ARaisedErrorIsReportedWithItsMessageOrErrorAndItsCode) {
+    const std::wstring notice =
+        L"Error Orbalt Installer Error | Unable to install Orbalt because of an unexpected "
+        L"error, please try again. Check the logs for more information.\n\n";
+    for (const auto& [message, reason] :
+         {std::pair{L"Disk full.", L"Disk full. (0x80070070)"}, std::pair{L"", L"Error (0x80070070)"}}) {
+        std::wstring calls;
+        Operations ops;
+        ops.ReportError = [&](std::wstring title, std::wstring text) {
+            calls += L"Error " + title + L" | " + text + L"; ";
+        };
+        ops.EndReporting = [&] { calls += L"EndReporting; "; };
+        ops.OpenLogFile = [&] { calls += L"OpenLogFile; "; };
+        ReportRaisedError(ops, 0x80070070u, message);
+        EXPECT_EQ(calls, notice + reason + L"; EndReporting; OpenLogFile; ");
+    }
+}
+
 } // namespace
 } // namespace orbalt

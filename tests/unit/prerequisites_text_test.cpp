@@ -15,6 +15,8 @@ TEST(Prerequisites, ProgressAndProcessLines) {
     // The outcomes no run under Wine produces; the others are in the end-to-end rows.
     EXPECT_EQ(ProcessStartFailedLine(L"C:\\x.exe", L""),
               L"[Process Runner] Unable to start \"C:\\x.exe\" process (with args of \"\")!");
+    EXPECT_EQ(ProcessOutcomeLine(L"p", L"a", 1u),
+              L"[Process Runner] Executed \"p\" (with args of \"a\"): Failed! Exit Code: 1");
     EXPECT_EQ(ProcessOutcomeLine(L"p", L"a", 0xC0000005u),
               L"[Process Runner] Executed \"p\" (with args of \"a\"): Failed! Exit Code: 3221225477");
     EXPECT_EQ(ProcessOutcomeLine(L"p", L"a", std::nullopt),

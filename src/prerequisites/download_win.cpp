@@ -187,19 +187,16 @@ std::wstring DownloadFile(std::wstring url, std::wstring fileName) {
     const std::wstring path = GetWorkFolder() + fileName;
     const std::wstring digest = RequiredDigest(
         url, {{DotNetDownloadUrl, DotNetInstallerSha512}, {FrameworkDownloadUrl, FrameworkPackageSha512}});
-    // An earlier file of this name (a refused local copy among them): let go of it before replacing it.
-    const auto clear = [&path] {
-        ForgetCheckedFile(path);
-        if (FileExists(path)) {
-            DeleteFileW(path.c_str());
-        }
-    };
-    clear();
     if (TakeLocalCopy(url, path, digest)) {
         return path;
     }
     LogLine(L"[Dependency Downloader] Downloading " + url + L" ...");
-    clear();
+    // A local copy that was refused: let go of it before the download replaces it. The working
+    // folder is new and each file is fetched once, so nothing else of this name can be there.
+    ForgetCheckedFile(path);
+    if (FileExists(path)) {
+        DeleteFileW(path.c_str());
+    }
     DownloadStatusCallback callback;
     HRESULT result = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, &callback);
     if (IsDownloadFailure(result)) {
